@@ -1,0 +1,109 @@
+// The decoded document and the GIF stream loader.
+//
+// Everything here is portable: the loader walks a ByteCursor that the
+// platform filled, and rasters are made and released through gif_platform.h.
+#pragma once
+
+#include <stdint.h>
+
+#include "gif/gif_platform.h"
+
+// One frame. Nine 32-bit fields on the 32-bit target.
+struct FrameRecord {
+    Raster bitmap;  // own raster after loading; full-canvas picture after compositing
+    uint32_t width;
+    uint32_t height;
+    uint32_t top;  // top is stored before left
+    uint32_t left;
+    uint32_t interlaced;
+    uint32_t delayMs;
+    uint32_t disposal;         // 0..7 as the graphic control extension gives it
+    uint32_t transparencyKey;  // 0 = none, else keyMarker | COLORREF
+};
+
+// The decoded document. All zero when nothing is loaded.
+struct Animation {
+    uint32_t width;
+    uint32_t height;
+    uint32_t frameCount;
+    uint32_t loopCount;           // NETSCAPE loop count; 0 plays forever
+    uint32_t backgroundKey;       // keyMarker set when the file has a global colour table
+    uint32_t hasRestorePrevious;  // some graphic control extension gave disposal 3
+    FrameRecord* frames;
+};
+
+// The whole file in memory. position may run past size (see cursorRead).
+struct ByteCursor {
+    const uint8_t* data;
+    int32_t position;
+    int32_t size;
+};
+
+// One dictionary entry. The string lives in the raster being decoded; a
+// pending entry (string null) knows only its prefix and its last pixel.
+struct LzwEntry {
+    uint32_t* string;
+    uint32_t length;
+    uint32_t* prefix;
+    uint32_t pixel;
+};
+
+enum { lzwTableEntries = 4096 };
+
+// Marks a colour key as present, so that black (COLORREF 0) is a valid key.
+enum : uint32_t { keyMarker = 0x10000000u };
+
+// Loader results. Only loadFailed counts as a failed load: 1 to 3 still
+// mean "loaded", with whatever decoded before the fault.
+enum LoadResult {
+    loadComplete = 0,   // the last block was handled completely
+    loadDataEnded = 1,  // data ended early
+    loadOverflow = 2,   // image data held more pixels than the raster
+    loadBadData = 3,    // unreadable graphic control, code size above 8, bad first code
+    loadNoRaster = 4,   // a raster could not be made; never leaves the image step
+    loadFailed = 5,     // not loaded
+};
+
+// The frame table starts at, and grows by, this many zero-filled records.
+enum { frameTableStep = 500 };
+
+// Allocates the zero-filled table of frameTableStep records that the loader
+// expects. Returns 1 on success.
+int allocateFrameTable(Animation* animation);
+
+// Reads the file at path and parses it into animation, whose header fields
+// must be 0 and whose frames must hold a fresh table. The file's bytes are
+// released before it returns. When the result is loadFailed the caller frees
+// the animation.
+int loadGif(const char16_t* path, LzwEntry* dictionary, Animation* animation);
+
+// The block walk over bytes already in memory; loadGif's core. Does not
+// release the bytes.
+int parseGif(ByteCursor* cursor, LzwEntry* dictionary, Animation* animation);
+
+// Advances position by count at once, even when the read then fails, and
+// succeeds only while at least one byte remains behind the bytes read: the
+// last byte of the data is never delivered.
+int cursorRead(ByteCursor* cursor, int32_t count, void* destination);
+
+// Releases every counted frame's raster and the table, and zeroes the header.
+void freeAnimation(Animation* animation);
+
+// Sets every delay to 100 ms when the delays add up to less than 1000 ms and
+// average under 15 ms.
+void normaliseDelays(Animation* animation);
+
+// Palettes, transparency key and the image step (palette.cpp).
+int readPalette(uint32_t count, uint32_t* palette, ByteCursor* cursor);
+void makeTransparencyKey(uint32_t index, uint32_t* palette, uint32_t entryCount, uint32_t* keyField);
+int decodeImage(ByteCursor* cursor, uint32_t* globalPalette, uint32_t globalCount, uint32_t* localPalette,
+                LzwEntry* dictionary, uint32_t* frameCounter, Animation* animation);
+
+// Frame raster and de-interlacing (raster.cpp).
+int decodeFrameRaster(uint32_t index, Animation* animation, ByteCursor* cursor, const uint32_t* palette,
+                      LzwEntry* dictionary);
+int deinterlace(uint32_t width, Raster* slot, uint32_t height, const uint32_t* source);
+
+// LZW decoder (lzw.cpp). Writes at most pixelCount pixels at output.
+int lzwDecode(uint32_t pixelCount, ByteCursor* cursor, const uint32_t* palette, LzwEntry* dictionary,
+              uint32_t* output);

@@ -1,0 +1,50 @@
+// Frame rasters and de-interlacing.
+#include <string.h>
+
+#include "gif/gif.h"
+
+namespace {
+
+// The four passes of an interlaced image, in the order its rows arrive.
+struct InterlacePass {
+    uint32_t firstRow;
+    uint32_t step;
+};
+const InterlacePass interlacePasses[4] = {{0, 8}, {4, 8}, {2, 4}, {1, 2}};
+
+}  // namespace
+
+int deinterlace(uint32_t width, Raster* slot, uint32_t height, const uint32_t* source) {
+    uint32_t* destination = nullptr;
+    Raster sorted = makeRaster(width, height, &destination);
+    if (!sorted) return loadNoRaster;
+    const size_t rowBytes = (size_t)width * sizeof(uint32_t);
+    for (const InterlacePass& pass : interlacePasses) {
+        for (uint32_t row = pass.firstRow; row < height; row += pass.step) {
+            memcpy(destination + (size_t)row * width, source, rowBytes);
+            source += width;
+        }
+    }
+    releaseRaster(*slot);
+    *slot = sorted;
+    return loadComplete;
+}
+
+int decodeFrameRaster(uint32_t index, Animation* animation, ByteCursor* cursor, const uint32_t* palette,
+                      LzwEntry* dictionary) {
+    FrameRecord* frame = &animation->frames[index];
+    uint32_t* pixels = nullptr;
+    Raster raster = makeRaster(frame->width, frame->height, &pixels);
+    if (!raster) return loadNoRaster;
+
+    int result = lzwDecode(frame->width * frame->height, cursor, palette, dictionary, pixels);
+    if (frame->interlaced && deinterlace(frame->width, &raster, frame->height, pixels) == loadNoRaster) {
+        // The frame will not be counted and its record is reused by the next
+        // image, so its first raster would be lost: release it now.
+        releaseRaster(raster);
+        frame->bitmap = nullptr;
+        return loadNoRaster;
+    }
+    frame->bitmap = raster;
+    return result;
+}

@@ -1,0 +1,24 @@
+// Frame compositing: every frame's own raster becomes a full-canvas picture
+// with the disposal methods and transparency of the frames before it applied.
+#pragma once
+
+#include <stdint.h>
+
+struct Animation;
+
+// Replaces each frames[i].bitmap by a width x height picture of the canvas
+// as it looks while frame i is on screen. background is a pixel value
+// (0x00RRGGBB) shown wherever no frame has drawn and in disposed areas.
+//
+// When a canvas-sized raster cannot be made part-way, the frames composed so
+// far are kept, the rest are released and frameCount is cut to them. Returns
+// 0 when not even the first frame (or the work canvas) could be made; the
+// caller then treats the load as failed. Returns 1 otherwise, also for 0
+// frames.
+int composeFrames(Animation* animation, uint32_t background);
+
+// Pixel operations used by compositing, exposed for tests.
+void fillPixels(uint32_t* canvas, uint32_t canvasWidth, uint32_t canvasHeight, uint32_t left, uint32_t top,
+                uint32_t width, uint32_t height, uint32_t colour);
+void drawFramePixels(uint32_t* canvas, uint32_t canvasWidth, uint32_t canvasHeight, const uint32_t* frame,
+                     uint32_t left, uint32_t top, uint32_t width, uint32_t height, uint32_t transparencyKey);
