@@ -1,0 +1,26 @@
+// The window title, the player's only status display. Portable text
+// composition; the Windows half sets it with WM_SETTEXT.
+#pragma once
+
+#include <stdint.h>
+
+#include "render/view.h"
+
+struct Animation;
+
+enum { pathUnits = 1024 };  // every path and title buffer, terminator included
+
+extern const char16_t* const speedLabels[14];  // "16.00" ... "0.0625"
+extern const char16_t* const zoomLabels[8];    // "400%" ... "25%"
+
+// Copies the part of a full path after its last backslash, terminator
+// included, into displayName (pathUnits units).
+void takeDisplayName(char16_t* displayName, const char16_t* path);
+
+// Composes the title into out (pathUnits units, always terminated, cut
+// without splitting a surrogate pair):
+//   frameCount <= 1:                 "%s (1 frame | %s)"
+//   not playing and frameNumber != 0: "%s (%i of %i frames | %s)"
+//   otherwise:                        "%s (%i frames | %s | x\u2009%s | %s)"
+void composeTitle(char16_t* out, const char16_t* displayName, const Animation* animation, const ViewState* view,
+                  uint32_t zoomIndex, uint32_t frameNumber);
