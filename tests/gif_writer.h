@@ -1,0 +1,133 @@
+// A byte-by-byte GIF writer for tests.
+//
+// Every block of the format has its own put function, so a test can build a
+// file that is exactly as broken as it wants: wrong sizes, odd sub-block
+// splits, missing terminators, codes that name no entry. The LZW side comes in
+// two layers: packCodes turns an explicit list of codes into bytes, growing
+// the code size by the same rule the decoder uses, and encodeIndices is a
+// plain encoder that is valid by construction (literal codes only).
+//
+// Colours are pixel values 0x00RRGGBB, as in the decoder's rasters.
+#pragma once
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+typedef std::vector<uint8_t> Bytes;
+typedef std::vector<uint32_t> Codes;
+typedef std::vector<uint32_t> Colours;
+
+// "GIF89a" unless a test wants another signature.
+void putHeader(Bytes* gif, const char* signature = "GIF89a");
+
+// Logical screen descriptor: width, height, packed, background index, aspect.
+void putScreen(Bytes* gif, uint16_t width, uint16_t height, uint8_t packed = 0, uint8_t backgroundIndex = 0);
+
+// The packed-byte bits of a colour table of 2^(sizeBits + 1) entries, with the
+// "table present" flag: for the screen descriptor and the image descriptor.
+uint8_t colourTableFlags(uint32_t sizeBits);
+
+// Exactly 2^(sizeBits + 1) RGB triples; missing colours are written as black.
+void putColourTable(Bytes* gif, const Colours& colours, uint32_t sizeBits);
+
+// The smallest sizeBits whose table holds count entries (count 0..256).
+uint32_t tableSizeBits(uint32_t count);
+
+// Header "GIF89a", screen descriptor and, when colours is not empty, a
+// global table just large enough to hold them.
+void beginGif(Bytes* gif, uint16_t width, uint16_t height, const Colours& colours, uint8_t backgroundIndex = 0);
+
+// Graphic control extension. transparentIndex < 0: no transparent colour.
+struct GraphicControl {
+    uint32_t disposal;
+    uint16_t delayCs;
+    int32_t transparentIndex;
+};
+void putGraphicControl(Bytes* gif, const GraphicControl& control);
+
+// Graphic control extension from its raw packed byte, for flag tests.
+void putGraphicControlRaw(Bytes* gif, uint8_t packed, uint16_t delayCs, uint8_t transparentIndex);
+
+// Data sub-blocks: splits gives the sizes of the first sub-blocks (each 1 to
+// 255), the rest of data follows in sub-blocks of 255. The block terminator
+// is written unless terminate is false.
+void putSubBlocks(Bytes* gif, const Bytes& data, const std::vector<size_t>& splits = {}, bool terminate = true);
+
+// Comment extension; each string becomes one sub-block.
+void putComment(Bytes* gif, const std::vector<std::string>& subBlocks);
+
+// Application extension with an 8-byte identifier and a 3-byte
+// authentication code, and the given sub-blocks as they stand.
+void putApplication(Bytes* gif, const char* identifier, const char* authentication,
+                    const std::vector<Bytes>& subBlocks);
+
+// NETSCAPE2.0 with the loop sub-block {1, lo, hi}.
+void putNetscapeLoop(Bytes* gif, uint16_t loops);
+
+// Plain text extension: a 12-byte header sub-block, then the text.
+void putPlainText(Bytes* gif, const std::string& text);
+
+// Image descriptor. localTableBits < 0: no local table flag.
+struct ImageDescriptor {
+    uint16_t left;
+    uint16_t top;
+    uint16_t width;
+    uint16_t height;
+    bool interlaced;
+    int32_t localTableBits;
+};
+void putImageDescriptor(Bytes* gif, const ImageDescriptor& descriptor);
+
+// Minimum code size byte plus the packed codes in sub-blocks.
+void putImageData(Bytes* gif, uint32_t minCodeSize, const Codes& codes, const std::vector<size_t>& splits = {});
+
+void putTrailer(Bytes* gif);
+
+// Packs codes least significant bit first. The code size starts at
+// minCodeSize + 1 and follows the decoder's rule: after each code other than
+// clear, end and the first code of a run (at the start or behind a clear) an
+// entry is made, unless the table is full at 4095; when the entry just made
+// is 2^size - 1 and size is below 12, the next code is one bit wider. A clear
+// code returns to minCodeSize + 1. (With minCodeSize 1 the first entry is
+// already past 3, so the size never grows.)
+Bytes packCodes(uint32_t minCodeSize, const Codes& codes);
+
+// The code size, in bits, that packCodes uses for each code.
+std::vector<uint32_t> codeSizes(uint32_t minCodeSize, const Codes& codes);
+
+// Literal codes for indices, a clear code first and the end code last. With
+// clearOften a clear code comes often enough that the code size never
+// grows (what every decoder reads alike); with clearNever there is no
+// further clear, so the size grows to 12 bits and the table fills.
+enum { clearOften = 0, clearNever = 1 };
+Codes encodeIndices(uint32_t minCodeSize, const std::vector<uint8_t>& indices, int clearMode = clearOften);
+
+// The rows of a width x height image in the order an interlaced image sends
+// them (passes from rows 0, 4, 2, 1 with steps 8, 8, 4, 2).
+std::vector<uint8_t> interlaceRows(const std::vector<uint8_t>& indices, uint32_t width, uint32_t height);
+
+// One whole frame from its indices: an optional graphic control, the
+// descriptor, the local table when localColours is not empty, and the data.
+// Fields a test does not set are 0: no control, no local table, not
+// interlaced, clearOften.
+struct FrameSpec {
+    uint16_t left;
+    uint16_t top;
+    uint16_t width;
+    uint16_t height;
+    std::vector<uint8_t> indices;  // width * height, rows top-down
+    bool hasControl;
+    GraphicControl control;
+    Colours localColours;
+    bool interlaced;
+    int clearMode;
+};
+void putFrame(Bytes* gif, const FrameSpec& frame);
+
+// A frame at (left, top) with no control and no local table.
+FrameSpec frameAt(uint16_t left, uint16_t top, uint16_t width, uint16_t height, const std::vector<uint8_t>& indices);
+
+// The minimum code size an encoder picks for indices below 2^bits.
+uint32_t minCodeSizeFor(const std::vector<uint8_t>& indices);
