@@ -1,0 +1,91 @@
+// The decoder's platform half for Windows: rasters are 32-bit top-down DIB
+// sections, files are read whole with one ReadFile, and a large load shows
+// the wait cursor and an early first frame.
+#include <windows.h>
+
+#include "gif/gif.h"
+
+#if MORVIX_PLAYER
+#include "app/state_win.h"
+#include "render/paint_win.h"
+#endif
+
+namespace {
+
+// A raster's bytes must fit a signed 32-bit size: BITMAPINFOHEADER takes
+// signed sides, and nothing larger could be mapped by a 32-bit process.
+const uint64_t maxRasterBytes = 0x7FFFFFFF;
+
+HBITMAP asBitmap(Raster raster) { return reinterpret_cast<HBITMAP>(raster); }
+
+}  // namespace
+
+Raster makeRaster(uint32_t width, uint32_t height, uint32_t** pixels) {
+    if (width == 0 || height == 0) return nullptr;
+    uint64_t bytes = (uint64_t)width * height * sizeof(uint32_t);
+    if (bytes > maxRasterBytes) return nullptr;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = (LONG)width;
+    info.bmiHeader.biHeight = -(LONG)height;  // negative: rows run top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    // Without a section handle the system commits fresh, zero-filled pages.
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap || !bits) {
+        if (bitmap) DeleteObject(bitmap);
+        return nullptr;
+    }
+    *pixels = static_cast<uint32_t*>(bits);
+    return reinterpret_cast<Raster>(bitmap);
+}
+
+void releaseRaster(Raster raster) {
+    if (raster) DeleteObject(asBitmap(raster));
+}
+
+uint32_t* rasterPixels(Raster raster) {
+    DIBSECTION section = {};
+    if (GetObjectW(asBitmap(raster), sizeof section, &section) != sizeof section) return nullptr;
+    return static_cast<uint32_t*>(section.dsBm.bmBits);
+}
+
+int readWholeFile(const char16_t* path, ByteCursor* cursor) {
+    HANDLE file = CreateFileW(reinterpret_cast<const wchar_t*>(path), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    // Sizes of 2 GiB and more do not fit the cursor's signed size; the high
+    // part catches 4 GiB and more, whose low part alone could look small.
+    DWORD high = 0;
+    int32_t size = (int32_t)GetFileSize(file, &high);
+    uint8_t* data = nullptr;
+    if (high == 0 && size > 0) data = static_cast<uint8_t*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size));
+    DWORD read = 0;
+    int ok = data && ReadFile(file, data, (DWORD)size, &read, nullptr) && read == (DWORD)size;
+    CloseHandle(file);
+    if (!ok) {
+        if (data) HeapFree(GetProcessHeap(), 0, data);
+        return 0;
+    }
+    cursor->data = data;
+    cursor->size = size;
+    cursor->position = 0;
+    return 1;
+}
+
+void releaseFileBytes(ByteCursor* cursor) {
+    if (cursor->data) HeapFree(GetProcessHeap(), 0, const_cast<uint8_t*>(cursor->data));
+    cursor->data = nullptr;
+}
+
+void showWaitCursor() { SetCursor(LoadCursorW(nullptr, IDC_WAIT)); }
+
+void firstFramePreview(Animation* animation) {
+#if MORVIX_PLAYER
+    if (appState.activeView) previewFirstFrame(appState.activeView, animation);
+#else
+    (void)animation;  // the command-line tools have no window to paint into
+#endif
+}
