@@ -1,5 +1,7 @@
 #include "app/state_win.h"
 
-// Zero-filled at process start except for the constant tables. aboutText
-// stays null until the About box brings its text.
-AppState appState = {speedLabels, zoomLabels};
+#include "about/about_text.h"
+
+// Zero-filled at process start except for the constant tables and the
+// About text.
+AppState appState = {speedLabels, zoomLabels, asWide(aboutText)};
