@@ -7,6 +7,7 @@
 #include <string>
 
 #include "gif/gif.h"
+#include "gif/raster_budget.h"
 
 namespace {
 
@@ -14,9 +15,6 @@ struct RasterHeader {
     uint32_t width;
     uint32_t height;
 };
-
-// One raster may not exceed what a 32-bit process could ever map.
-const uint64_t maxRasterBytes = 1ull << 30;
 
 // UTF-16 to UTF-8; unpaired surrogates become U+FFFD.
 std::string toUtf8(const char16_t* text) {
@@ -51,18 +49,26 @@ std::string toUtf8(const char16_t* text) {
 }  // namespace
 
 Raster makeRaster(uint32_t width, uint32_t height, uint32_t** pixels) {
-    if (width == 0 || height == 0) return nullptr;
-    uint64_t bytes = (uint64_t)width * height * sizeof(uint32_t);
-    if (bytes > maxRasterBytes) return nullptr;
-    RasterHeader* header = (RasterHeader*)calloc(1, sizeof(RasterHeader) * 2 + (size_t)bytes);
-    if (!header) return nullptr;
+    // The budget refuses zero sizes and anything the address space cannot hold.
+    if (!reserveRaster(width, height)) return nullptr;
+    size_t bytes = (size_t)width * height * sizeof(uint32_t);
+    RasterHeader* header = (RasterHeader*)calloc(1, sizeof(RasterHeader) * 2 + bytes);
+    if (!header) {
+        returnRaster(width, height);
+        return nullptr;
+    }
     header->width = width;
     header->height = height;
     *pixels = (uint32_t*)(header + 2);  // 16-byte aligned pixel memory
     return (Raster)header;
 }
 
-void releaseRaster(Raster raster) { free(raster); }
+void releaseRaster(Raster raster) {
+    if (!raster) return;
+    RasterHeader* header = (RasterHeader*)raster;
+    returnRaster(header->width, header->height);
+    free(header);
+}
 
 uint32_t* rasterPixels(Raster raster) { return (uint32_t*)((RasterHeader*)raster + 2); }
 

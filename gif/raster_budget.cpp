@@ -1,0 +1,36 @@
+// Accounting for the live-raster budget; see raster_budget.h for why.
+#include "gif/raster_budget.h"
+
+#include <stddef.h>
+
+namespace {
+
+RasterBudget limit = {defaultRasterBudgetBytes, defaultRasterBudgetCount};
+RasterBudget inUse = {0, 0};
+
+// 64-bit, so that 65535 x 65535 x 4 cannot wrap on the 32-bit target.
+uint64_t rasterBytes(uint32_t width, uint32_t height) { return (uint64_t)width * height * 4u; }
+
+}  // namespace
+
+int reserveRaster(uint32_t width, uint32_t height) {
+    if (width == 0 || height == 0) return 0;
+    uint64_t bytes = rasterBytes(width, height);
+    if (bytes > SIZE_MAX / 2) return 0;  // could never be mapped on this target
+    if (inUse.count >= limit.count || inUse.bytes > limit.bytes || bytes > limit.bytes - inUse.bytes) return 0;
+    inUse.bytes += bytes;
+    inUse.count += 1;
+    return 1;
+}
+
+void returnRaster(uint32_t width, uint32_t height) {
+    uint64_t bytes = rasterBytes(width, height);
+    inUse.bytes = bytes < inUse.bytes ? inUse.bytes - bytes : 0;
+    inUse.count = inUse.count > 0 ? inUse.count - 1 : 0;
+}
+
+RasterBudget rasterBudgetLimit() { return limit; }
+
+void setRasterBudgetLimit(RasterBudget newLimit) { limit = newLimit; }
+
+RasterBudget rasterBudgetInUse() { return inUse; }
