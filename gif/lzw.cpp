@@ -87,9 +87,19 @@ bool overflows(const Decoder* d, uint32_t w, uint32_t length) { return (uint64_t
 
 // The first code of the data and the code behind every clear code: it
 // starts a fresh set of strings and makes no entry.
+//
+// Strings left by an earlier decode point into a raster that may be gone,
+// so the first code of a decode forgets them all. Behind a clear code that
+// is not needed, and would cost 4096 stores for every 18 bits of data (a
+// small file of clear codes would take seconds): every code above the end
+// code is made again before the data can use it, and a root's old string
+// still points at a pixel of its own colour in this raster, which is never
+// written twice.
 int firstCode(Decoder* d, uint32_t f) {
     LzwEntry* dictionary = d->dictionary;
-    for (uint32_t k = 0; k <= maxCode; ++k) dictionary[k].string = nullptr;
+    if (!d->started) {
+        for (uint32_t k = 0; k <= maxCode; ++k) dictionary[k].string = nullptr;
+    }
     uint32_t w = d->started ? nextOffset(d) : 0;
     d->started = true;
     if (overflows(d, w, 1)) return loadOverflow;
