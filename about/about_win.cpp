@@ -31,11 +31,10 @@ void showEditMenu(HWND edit, LPARAM position) {
     DestroyMenu(menu);
 }
 
-// SetWindowLongPtrW is SetWindowLongW on the 32-bit target; the pointer
-// form lets the same source build for 64-bit test runs.
-
 // The edit's own procedure goes back before the edit is gone, so nothing
-// points at the subclass between two openings of the box.
+// points at the subclass between two openings of the box. (On the 32-bit
+// target SetWindowLongPtrW is SetWindowLongW; the pointer form also builds
+// for 64-bit test runs.)
 LRESULT restoreEditProc(HWND edit, WPARAM wParam, LPARAM lParam) {
     SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(appState.editPreviousProc));
     appState.editPreviousProc = nullptr;
