@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "gif/gif.h"
+#include "gif/raster_budget.h"
 
 #if MORVIX_PLAYER
 #include "app/state_win.h"
@@ -12,18 +13,9 @@
 
 namespace {
 
-// A raster's bytes must fit a signed 32-bit size: BITMAPINFOHEADER takes
-// signed sides, and nothing larger could be mapped by a 32-bit process.
-const uint64_t maxRasterBytes = 0x7FFFFFFF;
-
 HBITMAP asBitmap(Raster raster) { return reinterpret_cast<HBITMAP>(raster); }
 
-}  // namespace
-
-Raster makeRaster(uint32_t width, uint32_t height, uint32_t** pixels) {
-    if (width == 0 || height == 0) return nullptr;
-    uint64_t bytes = (uint64_t)width * height * sizeof(uint32_t);
-    if (bytes > maxRasterBytes) return nullptr;
+HBITMAP createTopDownSection(uint32_t width, uint32_t height, void** bits) {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = (LONG)width;
@@ -31,11 +23,22 @@ Raster makeRaster(uint32_t width, uint32_t height, uint32_t** pixels) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
     // Without a section handle the system commits fresh, zero-filled pages.
-    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
+}  // namespace
+
+Raster makeRaster(uint32_t width, uint32_t height, uint32_t** pixels) {
+    // The budget refuses zero sides, sizes past the address space and
+    // anything past the live-raster limits (bytes and GDI objects), so the
+    // signed sides of the bitmap header cannot overflow either.
+    if (!reserveRaster(width, height)) return nullptr;
+    void* bits = nullptr;
+    HBITMAP bitmap = createTopDownSection(width, height, &bits);
     if (!bitmap || !bits) {
         if (bitmap) DeleteObject(bitmap);
+        returnRaster(width, height);
         return nullptr;
     }
     *pixels = static_cast<uint32_t*>(bits);
@@ -43,7 +46,12 @@ Raster makeRaster(uint32_t width, uint32_t height, uint32_t** pixels) {
 }
 
 void releaseRaster(Raster raster) {
-    if (raster) DeleteObject(asBitmap(raster));
+    if (!raster) return;
+    BITMAP header = {};
+    GetObjectW(asBitmap(raster), sizeof header, &header);
+    DeleteObject(asBitmap(raster));
+    uint32_t height = (uint32_t)(header.bmHeight < 0 ? -header.bmHeight : header.bmHeight);
+    returnRaster((uint32_t)header.bmWidth, height);
 }
 
 uint32_t* rasterPixels(Raster raster) {
