@@ -1,0 +1,87 @@
+#!/bin/bash
+# Runs the load benchmark on the bench set and prints its tables:
+#   1. native (Release): load throughput and peak memory, Morvix beside giflib
+#      + a plain compositor and stb_image;
+#   2. callgrind on the noise file: instructions per output pixel of one load;
+#   3. with --wine: the same table from the 32-bit Windows build under Wine
+#      (giflib cross-built from Debian's source package, stb_image as it is).
+#
+# usage: bench/run.sh [--runs N] [--wine] [--no-callgrind]
+# Build trees: build-bench and build-bench-win beside this directory (override
+# with MORVIX_BENCH_BUILD / MORVIX_BENCH_WIN_BUILD). The bench GIFs (~51 MiB)
+# are made in the native build tree when missing; they are never committed.
+# Needs: cmake, g++, libgif-dev, libstb-dev, imagemagick, valgrind; for --wine
+# also mingw-w64, wine, dpkg-dev and a deb-src line for apt-get source.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${MORVIX_BENCH_BUILD:-$root/build-bench}
+winbuild=${MORVIX_BENCH_WIN_BUILD:-$root/build-bench-win}
+shared=${MORVIX_SHARED_DIR:-$root/../shared}
+data=$build/data
+runs=5
+wine=0
+callgrind=1
+while [ $# -gt 0 ]; do
+  case $1 in
+    --runs) runs=$2; shift 2 ;;
+    --wine) wine=1; shift ;;
+    --no-callgrind) callgrind=0; shift ;;
+    *) echo "usage: bench/run.sh [--runs N] [--wine] [--no-callgrind]" >&2; exit 2 ;;
+  esac
+done
+
+files=(noise-1920x1080x25.gif disc-500x500x200-transp-disp2.gif photo-4000x3000.gif slide-100x100x2000.gif)
+have_data=1
+for f in "${files[@]}"; do [ -f "$data/$f" ] || have_data=0; done
+if [ $have_data = 0 ]; then
+  echo "Making the bench GIFs in $data (takes a few minutes)..." >&2
+  sh "$shared/bench/make-bench-data.sh" "$data" >&2
+fi
+paths=()
+for f in "${files[@]}"; do paths+=("$data/$f"); done
+
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DMORVIX_TESTS=OFF >/dev/null
+cmake --build "$build" -j2 --target load_bench morvix-frames >/dev/null
+
+echo "## Native ($(uname -m), $(g++ -dumpfullversion) -O3)"
+echo
+"$build/bench/load_bench" --runs "$runs" "${paths[@]}"
+
+if [ $callgrind = 1 ]; then
+  echo
+  echo "## Instructions per output pixel, one load of noise-1920x1080x25.gif (callgrind)"
+  echo
+  echo "| decoder | instructions | output pixels | per pixel |"
+  echo "|---|---:|---:|---:|"
+  for decoder in morvix giflib stb; do
+    out=$build/callgrind.$decoder.out
+    # Only benchLoad (the load itself) is counted: not the file read, not the release.
+    pixels=$(valgrind --tool=callgrind --toggle-collect='*benchLoad*' --callgrind-out-file="$out" \
+      "$build/bench/load_bench" --once $decoder "$data/noise-1920x1080x25.gif" 2>/dev/null | awk '/^pixels/ {print $2}')
+    instructions=$(awk '/^totals:/ {print $2}' "$out")
+    awk -v d=$decoder -v i="$instructions" -v p="$pixels" \
+      'BEGIN { printf "| %s | %d | %d | %.1f |\n", d, i, p, i / p }'
+  done
+fi
+
+if [ $wine = 1 ]; then
+  giflib=$winbuild/giflib
+  if [ ! -f "$giflib/dgif_lib.c" ]; then
+    mkdir -p "$winbuild/giflib-package"
+    (cd "$winbuild/giflib-package" && apt-get source --download-only giflib >/dev/null 2>&1 &&
+      dpkg-source -x giflib_*.dsc "$giflib" >/dev/null)
+  fi
+  cmake -S "$root" -B "$winbuild" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-mingw.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DMORVIX_TESTS=OFF -DMORVIX_GIFLIB_SOURCE_DIR="$giflib" >/dev/null
+  cmake --build "$winbuild" -j2 --target load_bench >/dev/null
+  export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX=$winbuild/wine-prefix
+  [ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1
+  winpaths=()
+  for p in "${paths[@]}"; do winpaths+=("$(winepath -w "$p")"); done
+  echo
+  echo "## 32-bit Windows build under Wine ($(wine --version), i686-w64-mingw32 $(i686-w64-mingw32-g++-posix -dumpfullversion) -O3)"
+  echo
+  wine "$winbuild/bench/load_bench.exe" --runs "$runs" "${winpaths[@]}" | tr -d '\r'
+  wineserver -k 2>/dev/null || true
+fi
