@@ -3,7 +3,7 @@
 
 E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 SRC_DIR=$(cd "$E2E_DIR/../.." && pwd)
-WIN_BUILD=${WIN_BUILD:-$(cd "$(dirname "$EXE")/.." && pwd)}
+HELPERS=${HELPERS:-$(cd "$(dirname "$EXE")/.." && pwd)/e2e}  # the Windows helper exes
 WINE=${WINE:-wine}
 BG=808080  # COLOR_APPWORKSPACE under Wine's default theme
 
@@ -26,7 +26,7 @@ start_player() {
 # Waits for the player's window whose title matches REGEX; prints its id.
 player_window() { wait_win "$1" "${2:-15}" || fail "no window titled /$1/"; }
 
-send_copydata() { "$WINE" "$WIN_BUILD/e2e/copydata_sender.exe" "$@" 2>/dev/null | tr -d '\r'; }
+send_copydata() { "$WINE" "$HELPERS/copydata_sender.exe" "$@" 2>/dev/null | tr -d '\r'; }
 
 # Returns once the player has answered a hand-over it must refuse: its
 # start-up (command-line load included) is over and it is in its loop.
@@ -100,11 +100,15 @@ differing_pixels() {  # ID PPM X Y
     compare -metric AE "$2" "$GIFS/crop.ppm" null: 2>&1 | awk '{ print $1 }'
 }
 
+visible_titles() {
+    xdotool search --onlyvisible --name '.' 2>/dev/null | while read -r w; do printf "'%s' " "$(xdotool getwindowname "$w")"; done
+}
+
 # The player must exit by itself with code 0 within the deadline.
 expect_exit_zero() {  # [seconds]
     local end=$(( $(now_ms) + ${1:-5}000 ))
     while kill -0 "$APP_PID" 2>/dev/null; do
-        [ "$(now_ms)" -lt $end ] || fail "player still running"
+        [ "$(now_ms)" -lt $end ] || fail "player still running; visible windows: $(visible_titles)"
         sleep 0.05
     done
     wait "$APP_PID"

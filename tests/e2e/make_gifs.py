@@ -112,10 +112,28 @@ def recipes():
     ])
 
 
+def big_comment(size):
+    """A comment extension of about size bytes, in 255-byte sub-blocks."""
+    chunk = b"\xFF" + b"c" * 255
+    return b"\x21\xFE" + chunk * (size // 256) + b"\x00"
+
+
+def bad_input_recipes():
+    # A 65535 x 65535 canvas: 16 GiB per composed frame, more than the
+    # player may ever hold; the load fails into the empty player.
+    yield "huge.gif", gif(65535, 65535, [{"width": 2, "height": 2, "fill": RED}])
+    # Thousands of tiny frames, delays of 10 ms raised to 100 ms.
+    yield "many.gif", gif(4, 4, [{"width": 2, "height": 2, "fill": i % 8, "delay": 1} for i in range(3000)])
+    # Over 5,000,000 bytes: the first frame is shown before the rest is read.
+    yield "large.gif", gif(20, 20, [{"fill": RED, "delay": 50}], extra=big_comment(5_100_000)
+                           + graphic_control(50, 0, None) + b"\x2C" + struct.pack("<HHHHB", 0, 0, 20, 20, 0)
+                           + lzw_uncompressed([GREEN] * 400))
+
+
 def main():
     out = sys.argv[1]
     os.makedirs(out, exist_ok=True)
-    for name, data in recipes():
+    for name, data in list(recipes()) + list(bad_input_recipes()):
         with open(os.path.join(out, name), "wb") as f:
             f.write(data)
 

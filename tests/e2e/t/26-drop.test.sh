@@ -6,7 +6,7 @@
 . "$(dirname "$0")/../lib.sh"
 . "$(dirname "$0")/../gui.sh"
 
-drop() { "$WINE" "$WIN_BUILD/e2e/drop_probe.exe" "$@" 2>/dev/null | tr -d '\r'; }
+drop() { "$WINE" "$HELPERS/drop_probe.exe" "$@" 2>/dev/null | tr -d '\r'; }
 expect_drop() {  # WANTED-OUTPUT NAME...
     local want=$1 have
     shift
@@ -26,7 +26,7 @@ expect_drop "0|untouched" "$(winpath "$GIFS/missing.gif")"
 expect_drop "0|untouched" "$(winpath "$GIFS")"
 
 # A real drop: Wine turns an XDND drop into WM_DROPFILES.
-XDND=${XDND_DROP:-$HELPERS/xdnd-drop}
+XDND=${XDND_DROP:-}
 if [ -x "$XDND" ]; then
     start_player "$GIFS/a.gif"
     id=$(player_window '^a\.gif') || exit 1
