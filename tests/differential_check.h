@@ -1,0 +1,13 @@
+// Decodes one GIF with the player and with the giflib reference and reports
+// every difference: header, frame records, each frame's own raster, and each
+// composed picture.
+#pragma once
+
+#include <string>
+
+#include "tests/gif_writer.h"
+
+// The window background used for the composed pictures.
+const uint32_t differentialBackground = 0xABABAB;
+
+void expectSameAsGiflib(const std::string& name, const Bytes& gif);
