@@ -1,0 +1,163 @@
+#!/bin/bash
+# tests/e2e/run.sh [t/NAME.test.sh ...]
+#
+# Runs the end-to-end tests (all of t/*.test.sh by default) under one Xvfb,
+# openbox and one kept-up wineserver, each test with a deadline, and prints
+# PASS / FAIL / SKIP per test and "N passed, N failed" as its last line.
+# Exit status: 0 when no test failed.
+#
+# openbox matters: without a window manager Wine waits 2 s on every window
+# it hides. The wineserver is kept up and warmed before the first test, so
+# that no test pays for (or inherits pipes from) Wine's start-up.
+#
+# Environment (tools/test.sh sets all of it; the defaults fit its layout):
+#   E2E_OUT      scratch, logs and the prefix template   (build-all/e2e)
+#   WIN_BUILD    the cross build; EXE the player in it   (build-all/win32 or win64)
+#   NATIVE_BUILD the native Release build (morvix-frames) (build-all/native)
+#   E2E_TEST_TIMEOUT  seconds per test                    (120)
+# A test that needs no player says so in its first lines with
+#   # e2e: no player needed
+# and still runs when the player has not been built; the others then skip.
+# A test may also exit with 77 to report SKIP.
+set -u
+E2E_DIR=$(cd "$(dirname "$0")" && pwd)
+SRC_DIR=$(cd "$E2E_DIR/../.." && pwd)
+. "$SRC_DIR/tools/wine-env.sh"
+wine_setup
+
+BUILD_ROOT=${MORVIX_BUILD_DIR:-$SRC_DIR/build-all}
+[ "$WINEARCH" = win32 ] && win_dir=win32 || win_dir=win64
+export E2E_OUT=${E2E_OUT:-$BUILD_ROOT/e2e}
+export WIN_BUILD=${WIN_BUILD:-$BUILD_ROOT/$win_dir}
+export NATIVE_BUILD=${NATIVE_BUILD:-$BUILD_ROOT/native}
+export EXE=${EXE:-$WIN_BUILD/app/morvix.exe}
+export HELPERS=${HELPERS:-$WIN_BUILD/e2e}
+export MORVIX_FRAMES=${MORVIX_FRAMES:-$NATIVE_BUILD/morvix-frames}
+export MORVIX_FRAMES_EXE=${MORVIX_FRAMES_EXE:-$WIN_BUILD/morvix-frames.exe}
+export XDND_DROP=$E2E_OUT/xdnd-drop
+timeout_s=${E2E_TEST_TIMEOUT:-120}
+
+mkdir -p "$E2E_OUT/logs" || exit 1
+note() { echo "e2e: $*"; }
+
+# ---- Display and window manager ----
+
+XVFB_PID= WM_PID=
+cleanup() {
+    wine_stop
+    [ -n "$WM_PID" ] && kill "$WM_PID" 2>/dev/null
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+    wait 2>/dev/null
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# The first free display from :99 up; a number another run takes at the same
+# moment makes that Xvfb exit, and the next number is tried.
+start_xvfb() {
+    local n deadline
+    for n in $(seq 99 160); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$E2E_OUT/xvfb.log" 2>&1 &
+        XVFB_PID=$!
+        deadline=$(($(date +%s) + 10))
+        while kill -0 "$XVFB_PID" 2>/dev/null && [ "$(date +%s)" -lt $deadline ]; do
+            if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+                export DISPLAY=":$n"
+                return 0
+            fi
+            sleep 0.1
+        done
+        kill "$XVFB_PID" 2>/dev/null
+        wait "$XVFB_PID" 2>/dev/null
+        XVFB_PID=
+    done
+    return 1
+}
+
+# openbox is up once it has claimed the root window's WM check property.
+start_openbox() {
+    openbox >"$E2E_OUT/wm.log" 2>&1 &
+    WM_PID=$!
+    local deadline=$(($(date +%s) + 10))
+    while [ "$(date +%s)" -lt $deadline ]; do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+        kill -0 "$WM_PID" 2>/dev/null || return 1
+        sleep 0.1
+    done
+    return 1
+}
+
+# ---- Wine session ----
+
+start_wine_session() {
+    wine_fresh_prefix "$E2E_OUT/template-$WINEARCH" "$E2E_OUT/prefix"
+}
+
+# After a failed test: release keys it may have left pressed and end every
+# Windows process it left, so that the next test starts clean.
+reset_after_failure() {
+    xdotool keyup shift ctrl alt super Escape x 2>/dev/null
+    wine_stop
+    start_wine_session || note "could not restart the Wine session"
+}
+
+# ---- Tests ----
+
+needs_no_player() { head -n 8 "$1" | grep -q '^# e2e: no player needed'; }
+
+run_test() {  # FILE -> PASS, FAIL or SKIP line; returns 0 pass, 1 fail, 2 skip
+    local t=$1 name work log start rc ms
+    name=$(basename "$t" .test.sh)
+    work=$E2E_OUT/work/$name
+    log=$E2E_OUT/logs/$name.log
+    if [ ! -f "$EXE" ] && ! needs_no_player "$t"; then
+        echo "SKIP $name (no player at $EXE)"
+        return 2
+    fi
+    rm -rf "$work" && mkdir -p "$work"
+    start=$(date +%s%N)
+    (cd "$work" && E2E_WORK=$work timeout -k 5 "$timeout_s" bash "$t") >"$log" 2>&1
+    rc=$?
+    ms=$((($(date +%s%N) - start) / 1000000))
+    case $rc in
+        0) echo "PASS $name (${ms} ms)"; return 0 ;;
+        77) echo "SKIP $name ($(tail -n 1 "$log"))"; return 2 ;;
+        124 | 137) echo "FAIL $name (no result within ${timeout_s} s)" ;;
+        *) echo "FAIL $name (exit $rc, ${ms} ms)" ;;
+    esac
+    sed 's/^/    | /' "$log" | tail -n 20
+    return 1
+}
+
+# Arguments may be paths or names: t/10-x.test.sh, 10-x.test.sh or 10-x.
+tests=()
+for arg in "$@"; do
+    for candidate in "$arg" "$E2E_DIR/$arg" "$E2E_DIR/t/$arg" "$E2E_DIR/t/$arg.test.sh"; do
+        [ -f "$candidate" ] && { tests+=("$(realpath "$candidate")"); continue 2; }
+    done
+    note "no test $arg"
+    exit 2
+done
+[ $# -gt 0 ] || tests=("$E2E_DIR"/t/*.test.sh)
+[ -e "${tests[0]}" ] || { note "no tests in $E2E_DIR/t"; echo "0 passed, 0 failed"; exit 0; }
+
+gcc -O2 -Wall -Wextra -Werror -o "$XDND_DROP" "$E2E_DIR/xdnd-drop.c" -lX11 || { note "cannot build xdnd-drop"; exit 1; }
+start_xvfb || { note "cannot start Xvfb"; exit 1; }
+start_openbox || { note "cannot start openbox"; exit 1; }
+note "display $DISPLAY, $MORVIX_WIN_NOTE"
+wine_template "$E2E_OUT/template-$WINEARCH" || { note "cannot make the Wine prefix template"; exit 1; }
+start_wine_session || { note "cannot start the Wine session"; exit 1; }
+
+passed=0 failed=0 skipped=0
+for t in "${tests[@]}"; do
+    run_test "$t"
+    case $? in
+        0) passed=$((passed + 1)) ;;
+        1) failed=$((failed + 1)); reset_after_failure ;;
+        2) skipped=$((skipped + 1)) ;;
+    esac
+done
+[ $skipped -gt 0 ] && echo "$skipped skipped"
+echo "$passed passed, $failed failed"
+[ $failed = 0 ]

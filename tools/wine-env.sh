@@ -1,0 +1,100 @@
+# Wine set-up shared by tools/test.sh, tools/run.sh and tests/e2e/run.sh.
+# Source it; it defines functions and sets nothing until they are called.
+#
+# Morvix targets 32-bit Windows, so its exes are built with i686 mingw-w64
+# and run by 32-bit Wine (WINEARCH=win32). That needs a kernel that runs
+# 32-bit Linux programs natively. Some machines cannot (a kernel without IA32
+# emulation), or hand 32-bit programs to a user-mode emulator (qemu-i386 via
+# binfmt_misc), under which Wine hangs. There the same sources are built for
+# x86_64 and run by 64-bit Wine instead, and the scripts say so loudly.
+# MORVIX_WINE_ARCH=win32 or win64 overrides the choice.
+
+# 0 when 32-bit Linux programs, and so 32-bit Wine, run natively here.
+wine32_runs_natively() {
+    [ -x /usr/lib/wine/wine ] || return 1
+    local entry
+    for entry in /proc/sys/fs/binfmt_misc/*; do
+        [ -f "$entry" ] || continue
+        if grep -qx enabled "$entry" && grep -qE '^interpreter .*(qemu-i386|box86)' "$entry"; then
+            return 1
+        fi
+    done
+    timeout 20 /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+# Picks the Windows architecture and exports the Wine environment:
+# WINEARCH, WINE (the loader to run exes with), WINEDEBUG, WINEDLLOVERRIDES,
+# MORVIX_WIN_TOOLCHAIN (relative to the source root) and MORVIX_WIN_NOTE.
+wine_setup() {
+    local arch=${MORVIX_WINE_ARCH:-}
+    if [ -z "$arch" ]; then
+        if wine32_runs_natively; then arch=win32; else arch=win64; fi
+    fi
+    export WINEARCH=$arch WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    if [ "$arch" = win32 ]; then
+        export WINE=wine MORVIX_WIN_TOOLCHAIN=cmake/toolchain-i686-mingw.cmake
+        unset WINELOADER
+        MORVIX_WIN_NOTE="32-bit Windows build (i686) under 32-bit Wine"
+    else
+        # Straight to the 64-bit loader: /usr/bin/wine would start the 32-bit
+        # one first, which is exactly what cannot run here.
+        export WINE=/usr/lib/wine/wine64 WINELOADER=/usr/lib/wine/wine64
+        export MORVIX_WIN_TOOLCHAIN=cmake/toolchain-x86_64-mingw.cmake
+        MORVIX_WIN_NOTE="64-bit Windows build (x86_64) under 64-bit Wine: this machine cannot run 32-bit Wine (no native 32-bit Linux programs); the 32-bit build is compiled and checked but not run"
+    fi
+    export MORVIX_WIN_NOTE
+}
+
+# The commands that make a prefix template in $WINEPREFIX: boot it, turn the
+# crash dialog off (a crash then ends the process instead of waiting forever
+# on a dialog), and wait until the registry is on disk.
+wine_boot_commands='timeout 180 "$WINE" wineboot -i </dev/null >/dev/null 2>&1 &&
+    "$WINE" reg add "HKCU\Software\Wine\WineDbg" /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
+    status=$?; timeout 60 wineserver -w; exit $status'
+
+# A 64-bit prefix boot also installs the 32-bit side by starting a 32-bit
+# process. Where 32-bit programs cannot run natively that start hangs (under
+# qemu) or fails; so the boot runs in a private mount namespace in which the
+# 32-bit loader is hidden, and Wine skips that step.
+wine_boot() {  # PREFIX
+    if [ "$WINEARCH" = win64 ] && [ -e /usr/lib/wine/wine ] &&
+        unshare -m true 2>/dev/null; then
+        WINEPREFIX=$1 unshare -m bash -c \
+            "mount --bind /dev/null /usr/lib/wine/wine && { $wine_boot_commands; }"
+    else
+        WINEPREFIX=$1 bash -c "$wine_boot_commands"
+    fi
+}
+
+# Builds the prefix template once. It is built beside its final place and
+# renamed, so that a half-made one is never used.
+wine_template() {  # DIR
+    local dir=$1 building=$1.building
+    [ -f "$dir/system.reg" ] && [ "$(cat "$dir/.morvix-arch" 2>/dev/null)" = "$WINEARCH" ] && return 0
+    rm -rf "$dir" "$building"
+    mkdir -p "$(dirname "$dir")" || return 1
+    if ! wine_boot "$building"; then
+        WINEPREFIX=$building wineserver -k 2>/dev/null
+        return 1
+    fi
+    echo "$WINEARCH" >"$building/.morvix-arch" && mv "$building" "$dir"
+}
+
+# A fresh prefix copied from the template, with its wineserver kept up and
+# Wine's helper processes started now rather than inside the first test (a
+# test that starts them hands them its pipes; ctest then waits on those).
+wine_fresh_prefix() {  # TEMPLATE PREFIX
+    [ -d "$2" ] && WINEPREFIX=$2 wineserver -k 2>/dev/null
+    rm -rf "$2" && cp -a "$1" "$2" || return 1
+    export WINEPREFIX=$2
+    wineserver -p || return 1
+    timeout 60 "$WINE" cmd /c exit </dev/null >/dev/null 2>&1
+}
+
+# Ends every process of the current prefix, the wineserver included.
+wine_stop() {
+    [ -n "${WINEPREFIX:-}" ] || return 0
+    wineserver -k 2>/dev/null
+    timeout 30 wineserver -w 2>/dev/null
+    return 0
+}
