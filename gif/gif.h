@@ -39,8 +39,10 @@ struct ByteCursor {
     int32_t size;
 };
 
-// One dictionary entry. The string lives in the raster being decoded; a
-// pending entry (string null) knows only its prefix and its last pixel.
+// One dictionary entry. The string lives in the raster being decoded. The
+// decoder (lzw.cpp) sets string and length when it makes the entry, because
+// the pixels of a new entry already stand side by side in the raster;
+// prefix and pixel, for an entry kept pending until first use, stay unused.
 struct LzwEntry {
     uint32_t* string;
     uint32_t length;
