@@ -13,12 +13,19 @@ uint64_t rasterBytes(uint32_t width, uint32_t height) { return (uint64_t)width *
 
 }  // namespace
 
-int reserveRaster(uint32_t width, uint32_t height) {
+int rasterBudgetHasRoom(uint32_t width, uint32_t height, uint32_t count) {
     if (width == 0 || height == 0) return 0;
     uint64_t bytes = rasterBytes(width, height);
     if (bytes > SIZE_MAX / 2) return 0;  // could never be mapped on this target
-    if (inUse.count >= limit.count || inUse.bytes > limit.bytes || bytes > limit.bytes - inUse.bytes) return 0;
-    inUse.bytes += bytes;
+    if (inUse.count > limit.count || count > limit.count - inUse.count) return 0;
+    if (inUse.bytes > limit.bytes) return 0;
+    // Divided rather than multiplied: bytes times count could pass 64 bits.
+    return count == 0 || bytes <= (limit.bytes - inUse.bytes) / count;
+}
+
+int reserveRaster(uint32_t width, uint32_t height) {
+    if (!rasterBudgetHasRoom(width, height, 1)) return 0;
+    inUse.bytes += rasterBytes(width, height);
     inUse.count += 1;
     return 1;
 }

@@ -37,6 +37,10 @@ int reserveRaster(uint32_t width, uint32_t height);
 // Gives back what reserveRaster counted for a raster of the same size.
 void returnRaster(uint32_t width, uint32_t height);
 
+// Returns 1 when count more rasters of width x height would fit now, so that
+// a caller can refuse before it fills rasters it would have to throw away.
+int rasterBudgetHasRoom(uint32_t width, uint32_t height, uint32_t count);
+
 // The limits in force; defaultRasterBudget* until changed.
 RasterBudget rasterBudgetLimit();
 

@@ -9,6 +9,7 @@
 #include <string.h>
 
 #include "gif/gif.h"
+#include "gif/raster_budget.h"
 
 namespace {
 
@@ -77,7 +78,11 @@ int composeFrames(Animation* animation, uint32_t background) {
     const uint32_t h = animation->height;
     uint32_t* canvas = nullptr;
     uint32_t* restore = nullptr;
-    Raster canvasRaster = makeRaster(w, h, &canvas);
+    // The work canvas, the restore copy and the first picture must fit the
+    // raster budget together; otherwise a canvas of up to the whole budget
+    // would be filled only to be thrown away.
+    const uint32_t needed = 1 + (animation->hasRestorePrevious ? 1 : 0) + (animation->frameCount > 0 ? 1 : 0);
+    Raster canvasRaster = rasterBudgetHasRoom(w, h, needed) ? makeRaster(w, h, &canvas) : nullptr;
     Raster restoreRaster = nullptr;
     if (canvasRaster && animation->hasRestorePrevious) restoreRaster = makeRaster(w, h, &restore);
     if (!canvasRaster || (animation->hasRestorePrevious && !restoreRaster)) {
