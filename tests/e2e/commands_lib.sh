@@ -2,8 +2,8 @@
 # sourced after lib.sh and gui.sh: GIF folders, the Windows-side probe, and
 # the rows of an open popup menu read from the screen.
 
-PROBE=${PROBE:-$WIN_BUILD/e2e/probe.exe}
-LIST_GIFS=${LIST_GIFS:-$WIN_BUILD/e2e/list_gifs.exe}
+PROBE=${PROBE:-$HELPERS/probe.exe}
+LIST_GIFS=${LIST_GIFS:-$HELPERS/list_gifs.exe}
 
 # A fresh folder of copies of the recipes in $GIFS:
 #   gif_folder DIR one.gif:first.gif one.gif:second.gif a.gif
@@ -110,14 +110,13 @@ check_menu() {  # ID WANT [what]
     [ "$seen" = "$2" ] || fail "${3:-menu}: have '$seen', want '$2'"
 }
 
-# Clicks row INDEX (0-based, separators counted) of the menu described by
-# WANT, the pointer being at the menu's top-left corner.
-click_menu_row() {  # WANT INDEX
-    local i=0 y=3 row
+# Clicks the item NAME of the open menu described by WANT, the pointer
+# being at the menu's top-left corner (where a right click opens it).
+click_menu_item() {  # WANT NAME
+    local y=3 row
     for row in $1; do
-        [ $i -eq "$2" ] && break
+        [ "${row%\~}" = "$2" ] && { xdotool mousemove_relative 40 $((y + 8)) click 1; return; }
         if [ "$row" = "|" ]; then y=$((y + 9)); else y=$((y + 17)); fi
-        i=$((i + 1))
     done
-    xdotool mousemove_relative 40 $((y + 8)) click 1
+    fail "no item $2 in '$1'"
 }

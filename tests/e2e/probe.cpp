@@ -8,6 +8,7 @@
 //   probe about-selection "start end" of the About text's selection
 //   probe about-rects     "left top right bottom" of the box, its owner and its text
 //   probe about-caret     "left top right bottom" of the caret, screen coordinates
+//   probe about-focus     the identifier of the About box's control with the focus
 //   probe clipboard       the clipboard's text, UTF-8, CR LF kept; 1 if none
 //   probe set-clipboard TEXT
 #include <windows.h>
@@ -76,12 +77,23 @@ int aboutRects() {
     return 0;
 }
 
-int aboutCaret() {
+// The focus and the caret of the thread that runs the About box.
+int aboutThreadInfo(GUITHREADINFO* info) {
     HWND box = aboutBox();
-    if (!box) return 1;
+    info->cbSize = sizeof *info;
+    return box && GetGUIThreadInfo(GetWindowThreadProcessId(box, nullptr), info);
+}
+
+int aboutFocus() {
     GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(box, nullptr), &info) || !info.hwndCaret) return 1;
+    if (!aboutThreadInfo(&info) || !info.hwndFocus) return 1;
+    printf("%d\n", GetDlgCtrlID(info.hwndFocus));
+    return 0;
+}
+
+int aboutCaret() {
+    GUITHREADINFO info = {};
+    if (!aboutThreadInfo(&info) || !info.hwndCaret) return 1;
     MapWindowPoints(info.hwndCaret, nullptr, reinterpret_cast<POINT*>(&info.rcCaret), 2);
     printf("%ld %ld %ld %ld\n", info.rcCaret.left, info.rcCaret.top, info.rcCaret.right, info.rcCaret.bottom);
     return 0;
@@ -125,6 +137,7 @@ int wmain(int argc, wchar_t** argv) {
     if (!wcscmp(verb, L"about-selection")) return aboutSelection();
     if (!wcscmp(verb, L"about-rects")) return aboutRects();
     if (!wcscmp(verb, L"about-caret")) return aboutCaret();
+    if (!wcscmp(verb, L"about-focus")) return aboutFocus();
     if (!wcscmp(verb, L"clipboard")) return clipboard();
     if (!wcscmp(verb, L"set-clipboard") && argc == 3) return setClipboard(argv[2]);
     return 2;
