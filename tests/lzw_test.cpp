@@ -107,6 +107,14 @@ const std::vector<LzwCase>& lzwCases() {
         {"m=2 clear, clear, data", 2, {4, 4, 1, 2, 5}, 2, loadComplete, {1, 2}},
         {"m=2 data, clear, end", 2, {4, 1, 2, 4, 5}, 3, loadComplete, {1, 2, unset}},
         {"m=2 end right away", 2, {5, 1, 2}, 2, loadComplete, {unset, unset}},
+        // Strings are copied in blocks of four pixels, which write up to three
+        // pixels past the string (here the root colours 3 and 4, and the
+        // pixels 3 0 behind "1 2"); the pixels behind the last string must
+        // still read as never written.
+        {"m=2 block copies leave nothing behind a root", 2, {4, 1, 2, 5}, 8, loadComplete,
+         {1, 2, unset, unset, unset, unset, unset, unset}},
+        {"m=2 block copies leave nothing behind a string", 2, {4, 1, 2, 3, 0, 6, 5}, 12, loadComplete,
+         {1, 2, 3, 0, 1, 2, unset, unset, unset, unset, unset, unset}},
         {"m=2 string ends on the last pixel", 2, {4, 1, 2, 6, 5}, 4, loadComplete, {1, 2, 1, 2}},
         // The string "1 2" would pass the last pixel: not written at all.
         {"m=2 string that does not fit", 2, {4, 1, 2, 6, 5}, 3, loadOverflow, {1, 2, unset}},
