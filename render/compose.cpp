@@ -11,6 +11,10 @@
 #include "gif/gif.h"
 #include "gif/raster_budget.h"
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 struct Span {
@@ -36,8 +40,114 @@ void releaseFrom(Animation* animation, uint32_t first) {
     animation->frameCount = first;
 }
 
-size_t canvasBytes(const Animation* animation) {
-    return (size_t)animation->width * animation->height * sizeof(uint32_t);
+// dst[x] = over[x], except where over[x] has the key colour: there under[x].
+// dst may be over or under. Frames are drawn pixel by pixel only here, so
+// this is done four pixels at a time where SSE2 is there (always on x86-64;
+// the 32-bit build enables it).
+void keyedBlendRow(uint32_t* dst, const uint32_t* over, const uint32_t* under, uint32_t n, uint32_t key) {
+    uint32_t x = 0;
+#ifdef __SSE2__
+    const __m128i keys = _mm_set1_epi32((int)key);
+    const __m128i colourBits = _mm_set1_epi32(0xFFFFFF);
+    for (; x + 4 <= n; x += 4) {
+        __m128i o = _mm_loadu_si128((const __m128i*)(over + x));
+        __m128i u = _mm_loadu_si128((const __m128i*)(under + x));
+        __m128i keyed = _mm_cmpeq_epi32(_mm_and_si128(o, colourBits), keys);
+        _mm_storeu_si128((__m128i*)(dst + x), _mm_or_si128(_mm_and_si128(keyed, u), _mm_andnot_si128(keyed, o)));
+    }
+#endif
+    for (; x < n; ++x) dst[x] = (over[x] & 0xFFFFFF) == key ? under[x] : over[x];
+}
+
+// The same with one colour beneath.
+void keyedBlendColour(uint32_t* dst, const uint32_t* over, uint32_t colour, uint32_t n, uint32_t key) {
+    uint32_t x = 0;
+#ifdef __SSE2__
+    const __m128i keys = _mm_set1_epi32((int)key);
+    const __m128i colourBits = _mm_set1_epi32(0xFFFFFF);
+    const __m128i u = _mm_set1_epi32((int)colour);
+    for (; x + 4 <= n; x += 4) {
+        __m128i o = _mm_loadu_si128((const __m128i*)(over + x));
+        __m128i keyed = _mm_cmpeq_epi32(_mm_and_si128(o, colourBits), keys);
+        _mm_storeu_si128((__m128i*)(dst + x), _mm_or_si128(_mm_and_si128(keyed, u), _mm_andnot_si128(keyed, o)));
+    }
+#endif
+    for (; x < n; ++x) dst[x] = (over[x] & 0xFFFFFF) == key ? colour : over[x];
+}
+
+// K, the canvas as the next frame finds it, carried by reference instead of
+// being copied from frame to frame: K is `pixels` (a width x height raster)
+// except inside `fill`, where it is background (the disposal-2 fill of the
+// frame before, not yet carried out). `pixels` is a composed picture, which
+// is never written again, or the work canvas; null until a frame needs K's
+// first state, all background, which the work canvas then receives.
+struct Canvas {
+    const uint32_t* pixels;
+    struct {
+        Span xs;
+        Span ys;
+    } fill;
+};
+
+const uint32_t* canvasPixels(Canvas* k, uint32_t* workCanvas, uint32_t w, uint32_t h, uint32_t background) {
+    if (!k->pixels) {
+        fillPixels(workCanvas, w, h, 0, 0, w, h, background);
+        k->pixels = workCanvas;
+    }
+    return k->pixels;
+}
+
+// The columns of row y that the pending fill covers (empty when none).
+Span fillOnRow(const Canvas& k, uint32_t y) {
+    if (y < k.fill.ys.begin || y >= k.fill.ys.end || k.fill.xs.begin >= k.fill.xs.end) return {0, 0};
+    return k.fill.xs;
+}
+
+// Writes all of K into picture.
+void writeCanvas(const Canvas& k, uint32_t w, uint32_t h, uint32_t background, uint32_t* picture) {
+    memcpy(picture, k.pixels, (size_t)w * h * sizeof(uint32_t));
+    fillPixels(picture, w, h, k.fill.xs.begin, k.fill.ys.begin, k.fill.xs.end - k.fill.xs.begin,
+               k.fill.ys.end - k.fill.ys.begin, background);
+}
+
+// A frame that covers the whole canvas, drawn over K in its own raster: the
+// keyed pixels take K's pixels, the others stay.
+void showCanvasThroughKey(uint32_t* pixels, const Canvas& k, uint32_t w, uint32_t h, uint32_t key,
+                          uint32_t background) {
+    for (uint32_t y = 0; y < h; ++y) {
+        uint32_t* row = pixels + (size_t)y * w;
+        const uint32_t* beneath = k.pixels + (size_t)y * w;
+        Span f = fillOnRow(k, y);
+        keyedBlendRow(row, row, beneath, f.begin, key);
+        keyedBlendColour(row + f.begin, row + f.begin, background, f.end - f.begin, key);
+        keyedBlendRow(row + f.end, row + f.end, beneath + f.end, w - f.end, key);
+    }
+}
+
+// Frame i's picture. A frame at (0, 0) of the canvas's own size is its own
+// picture: where it has no key it hides K completely, so its raster is kept
+// as it is, and where it has one, K shows through in place. Any other frame
+// gets a new raster: K, then the frame drawn over it, and its own raster is
+// released. Returns null when that raster cannot be made.
+Raster composePicture(FrameRecord* frame, Canvas* k, uint32_t w, uint32_t h, uint32_t background,
+                      uint32_t* workCanvas) {
+    if (frame->left == 0 && frame->top == 0 && frame->width == w && frame->height == h) {
+        if (frame->transparencyKey != 0) {
+            canvasPixels(k, workCanvas, w, h, background);
+            showCanvasThroughKey(rasterPixels(frame->bitmap), *k, w, h, keyToPixel(frame->transparencyKey & 0xFFFFFF),
+                                 background);
+        }
+        return frame->bitmap;
+    }
+    uint32_t* pixels = nullptr;
+    Raster composed = makeRaster(w, h, &pixels);
+    if (!composed) return nullptr;
+    canvasPixels(k, workCanvas, w, h, background);
+    writeCanvas(*k, w, h, background, pixels);
+    drawFramePixels(pixels, w, h, rasterPixels(frame->bitmap), frame->left, frame->top, frame->width, frame->height,
+                    frame->transparencyKey);
+    releaseRaster(frame->bitmap);
+    return composed;
 }
 
 }  // namespace
@@ -58,17 +168,14 @@ void drawFramePixels(uint32_t* canvas, uint32_t canvasWidth, uint32_t canvasHeig
     Span ys = clip(top, height, canvasHeight);
     uint32_t columns = xs.end - xs.begin;
     if (columns == 0) return;
+    const uint32_t key = keyToPixel(transparencyKey & 0xFFFFFF);
     for (uint32_t y = ys.begin; y < ys.end; ++y) {
         uint32_t* target = canvas + (size_t)y * canvasWidth + xs.begin;
         const uint32_t* source = frame + (size_t)(y - top) * width;
         if (transparencyKey == 0) {
             memcpy(target, source, (size_t)columns * sizeof(uint32_t));
-            continue;
-        }
-        uint32_t key = keyToPixel(transparencyKey & 0xFFFFFF);
-        for (uint32_t x = 0; x < columns; ++x) {
-            uint32_t pixel = source[x];
-            if ((pixel & 0xFFFFFF) != key) target[x] = pixel;
+        } else {
+            keyedBlendRow(target, source, target, columns, key);
         }
     }
 }
@@ -77,52 +184,36 @@ int composeFrames(Animation* animation, uint32_t background) {
     const uint32_t w = animation->width;
     const uint32_t h = animation->height;
     uint32_t* canvas = nullptr;
-    uint32_t* restore = nullptr;
-    // The work canvas, the restore copy and the first picture must fit the
-    // raster budget together; otherwise a canvas of up to the whole budget
-    // would be filled only to be thrown away.
+    // The budget must hold what the plain way of compositing makes: a work
+    // canvas, a restore copy when some frame has disposal 3, and the first
+    // picture. Carrying K by reference (Canvas) makes no restore copy, and
+    // fewer pictures, but whether a file fits stays the same.
     const uint32_t needed = 1 + (animation->hasRestorePrevious ? 1 : 0) + (animation->frameCount > 0 ? 1 : 0);
     Raster canvasRaster = rasterBudgetHasRoom(w, h, needed) ? makeRaster(w, h, &canvas) : nullptr;
-    Raster restoreRaster = nullptr;
-    if (canvasRaster && animation->hasRestorePrevious) restoreRaster = makeRaster(w, h, &restore);
-    if (!canvasRaster || (animation->hasRestorePrevious && !restoreRaster)) {
-        releaseRaster(canvasRaster);
+    if (!canvasRaster) {
         releaseFrom(animation, 0);
         return 0;
     }
-    fillPixels(canvas, w, h, 0, 0, w, h, background);
 
-    const size_t bytes = canvasBytes(animation);
+    Canvas k = {nullptr, {{0, 0}, {0, 0}}};
     const uint32_t wanted = animation->frameCount;
     for (uint32_t i = 0; i < animation->frameCount; ++i) {
         FrameRecord* frame = &animation->frames[i];
-        if (i > 0) {
+        if (i > 0 && frame[-1].disposal == 2) {
+            // Frame i-1 did not have disposal 3, so K is its picture and has
+            // no fill pending yet.
             const FrameRecord* previous = frame - 1;
-            if (previous->disposal == 2) {
-                fillPixels(canvas, w, h, previous->left, previous->top, previous->width, previous->height,
-                           background);
-            }
+            k.fill = {clip(previous->left, previous->width, w), clip(previous->top, previous->height, h)};
         }
-        uint32_t* target = canvas;
-        if (frame->disposal == 3) {
-            memcpy(restore, canvas, bytes);
-            target = restore;
-        }
-        drawFramePixels(target, w, h, rasterPixels(frame->bitmap), frame->left, frame->top, frame->width,
-                        frame->height, frame->transparencyKey);
-
-        uint32_t* picture = nullptr;
-        Raster composed = makeRaster(w, h, &picture);
-        if (!composed) {
+        Raster picture = composePicture(frame, &k, w, h, background, canvas);
+        if (!picture) {
             releaseFrom(animation, i);
             break;
         }
-        releaseRaster(frame->bitmap);
-        memcpy(picture, target, bytes);
-        frame->bitmap = composed;
+        frame->bitmap = picture;
+        if (frame->disposal != 3) k = {rasterPixels(picture), {{0, 0}, {0, 0}}};
     }
 
-    releaseRaster(restoreRaster);
     releaseRaster(canvasRaster);
     return wanted == 0 || animation->frameCount > 0;
 }
