@@ -14,6 +14,13 @@
 uint64_t residentBytes();
 uint64_t peakResidentBytes();
 
+// Makes every large block come from the system as fresh pages, the way a
+// DIB section does, for the benchmark's own decoders and its peers alike.
+// Without this glibc raises its mmap threshold after the first large free
+// and then hands out recycled heap memory, which calloc must clear: Morvix's
+// zero-filled rasters would pay a memset that its peers' malloc does not.
+void useFreshMemoryForLargeBlocks();
+
 // The full path of the running executable.
 std::string selfPath();
 

@@ -1,4 +1,5 @@
 // The benchmark's system half for Linux: /proc and popen.
+#include <malloc.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -26,6 +27,11 @@ uint64_t statusField(const char* name) {
 }
 
 }  // namespace
+
+void useFreshMemoryForLargeBlocks() {
+    // Setting the threshold at all turns its adjustment off.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+}
 
 uint64_t residentBytes() { return statusField("VmRSS"); }
 

@@ -17,6 +17,9 @@ PROCESS_MEMORY_COUNTERS memoryCounters() {
 
 }  // namespace
 
+// The process heap hands blocks this large straight to VirtualAlloc already.
+void useFreshMemoryForLargeBlocks() {}
+
 uint64_t residentBytes() { return memoryCounters().WorkingSetSize; }
 
 uint64_t peakResidentBytes() { return memoryCounters().PeakWorkingSetSize; }

@@ -57,16 +57,20 @@ struct Figures {
     double peakBytes[decoderCount];  // < 0 when not measured
 };
 
+// One exact-size read: a growing buffer would free large blocks on the way.
 int readFile(const std::string& path, FileBytes* file) {
     FILE* stream = fopen(path.c_str(), "rb");
     if (!stream) return 0;
     file->path = path;
-    file->bytes.clear();
-    uint8_t buffer[65536];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, stream)) > 0) file->bytes.insert(file->bytes.end(), buffer, buffer + n);
+    long size = -1;
+    if (fseek(stream, 0, SEEK_END) == 0) size = ftell(stream);
+    int ok = size > 0 && fseek(stream, 0, SEEK_SET) == 0;
+    if (ok) {
+        file->bytes.resize((size_t)size);
+        ok = fread(file->bytes.data(), 1, (size_t)size, stream) == (size_t)size;
+    }
     fclose(stream);
-    return !file->bytes.empty();
+    return ok;
 }
 
 int loadWithMorvix(const FileBytes& file, LzwEntry* dictionary, Animation* animation) {
@@ -263,6 +267,7 @@ int usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    useFreshMemoryForLargeBlocks();
     LzwEntry* dictionary = (LzwEntry*)calloc(lzwTableEntries, sizeof(LzwEntry));
     if (!dictionary) return 1;
     int status;

@@ -3,12 +3,14 @@
 #   1. native (Release): load throughput and peak memory, Morvix beside giflib
 #      + a plain compositor and stb_image;
 #   2. callgrind on the noise file: instructions per output pixel of one load;
-#   3. with --wine: the same table from the 32-bit Windows build under Wine
-#      (giflib cross-built from Debian's source package, stb_image as it is).
+#   3. with --wine: the same table from the Windows build under Wine (giflib
+#      cross-built from Debian's source package, stb_image as it is): the
+#      32-bit build under 32-bit Wine, or where this machine cannot run
+#      32-bit Wine, the x86_64 build under 64-bit Wine (tools/wine-env.sh).
 #
 # usage: bench/run.sh [--runs N] [--wine] [--no-callgrind]
-# Build trees: build-bench and build-bench-win beside this directory (override
-# with MORVIX_BENCH_BUILD / MORVIX_BENCH_WIN_BUILD). The bench GIFs (~51 MiB)
+# Build trees: build-bench and build-bench-win (or build-bench-win64) beside
+# this directory (override with MORVIX_BENCH_BUILD / MORVIX_BENCH_WIN_BUILD). The bench GIFs (~51 MiB)
 # are made in the native build tree when missing; they are never committed.
 # Needs: cmake, g++, libgif-dev, libstb-dev, imagemagick, valgrind; for --wine
 # also mingw-w64, wine, dpkg-dev and a deb-src line for apt-get source.
@@ -66,22 +68,27 @@ if [ $callgrind = 1 ]; then
 fi
 
 if [ $wine = 1 ]; then
-  giflib=$winbuild/giflib
+  # tools/wine-env.sh picks 32-bit Wine where this machine can run it, and
+  # otherwise 64-bit Wine with the x86_64 build of the same sources.
+  . "$root/tools/wine-env.sh"
+  wine_setup
+  if [ "$WINEARCH" = win64 ]; then winbuild=${MORVIX_BENCH_WIN_BUILD:-$root/build-bench-win64}; fi
+  giflib=$root/build-bench-win/giflib
   if [ ! -f "$giflib/dgif_lib.c" ]; then
-    mkdir -p "$winbuild/giflib-package"
-    (cd "$winbuild/giflib-package" && apt-get source --download-only giflib >/dev/null 2>&1 &&
+    mkdir -p "$root/build-bench-win/giflib-package"
+    (cd "$root/build-bench-win/giflib-package" && apt-get source --download-only giflib >/dev/null 2>&1 &&
       dpkg-source -x giflib_*.dsc "$giflib" >/dev/null)
   fi
-  cmake -S "$root" -B "$winbuild" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-mingw.cmake" \
+  cmake -S "$root" -B "$winbuild" -DCMAKE_TOOLCHAIN_FILE="$root/$MORVIX_WIN_TOOLCHAIN" \
     -DCMAKE_BUILD_TYPE=Release -DMORVIX_TESTS=OFF -DMORVIX_GIFLIB_SOURCE_DIR="$giflib" >/dev/null
   cmake --build "$winbuild" -j2 --target load_bench >/dev/null
-  export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX=$winbuild/wine-prefix
-  [ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1
+  wine_template "$winbuild/wine-template"
+  wine_fresh_prefix "$winbuild/wine-template" "$winbuild/wine-prefix"
   winpaths=()
-  for p in "${paths[@]}"; do winpaths+=("$(winepath -w "$p")"); done
+  for p in "${paths[@]}"; do winpaths+=("$(winepath -w "$p" 2>/dev/null)"); done
   echo
-  echo "## 32-bit Windows build under Wine ($(wine --version), i686-w64-mingw32 $(i686-w64-mingw32-g++-posix -dumpfullversion) -O3)"
+  echo "## Windows build under Wine: $MORVIX_WIN_NOTE ($("$WINE" --version))"
   echo
-  wine "$winbuild/bench/load_bench.exe" --runs "$runs" "${winpaths[@]}" | tr -d '\r'
-  wineserver -k 2>/dev/null || true
+  "$WINE" "$winbuild/bench/load_bench.exe" --runs "$runs" "${winpaths[@]}" | tr -d '\r'
+  wine_stop
 fi
