@@ -14,7 +14,7 @@ wine32_runs_natively() {
     [ -x /usr/lib/wine/wine ] || return 1
     local entry
     for entry in /proc/sys/fs/binfmt_misc/*; do
-        [ -f "$entry" ] || continue
+        case ${entry##*/} in register | status) continue ;; esac
         if grep -qx enabled "$entry" && grep -qE '^interpreter .*(qemu-i386|box86)' "$entry"; then
             return 1
         fi

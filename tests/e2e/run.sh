@@ -12,6 +12,7 @@
 #
 # Environment (tools/test.sh sets all of it; the defaults fit its layout):
 #   E2E_OUT      scratch, logs and the prefix template   (build-all/e2e)
+#   WINE_TEMPLATE the Wine prefix template, made if missing (E2E_OUT/template-ARCH)
 #   WIN_BUILD    the cross build; EXE the player in it   (build-all/win32 or win64)
 #   NATIVE_BUILD the native Release build (morvix-frames) (build-all/native)
 #   E2E_TEST_TIMEOUT  seconds per test                    (120)
@@ -35,6 +36,7 @@ export HELPERS=${HELPERS:-$WIN_BUILD/e2e}
 export MORVIX_FRAMES=${MORVIX_FRAMES:-$NATIVE_BUILD/morvix-frames}
 export MORVIX_FRAMES_EXE=${MORVIX_FRAMES_EXE:-$WIN_BUILD/morvix-frames.exe}
 export XDND_DROP=$E2E_OUT/xdnd-drop
+template=${WINE_TEMPLATE:-$E2E_OUT/template-$WINEARCH}
 timeout_s=${E2E_TEST_TIMEOUT:-120}
 
 mkdir -p "$E2E_OUT/logs" || exit 1
@@ -91,7 +93,7 @@ start_openbox() {
 # ---- Wine session ----
 
 start_wine_session() {
-    wine_fresh_prefix "$E2E_OUT/template-$WINEARCH" "$E2E_OUT/prefix"
+    wine_fresh_prefix "$template" "$E2E_OUT/prefix"
 }
 
 # After a failed test: release keys it may have left pressed and end every
@@ -146,7 +148,7 @@ gcc -O2 -Wall -Wextra -Werror -o "$XDND_DROP" "$E2E_DIR/xdnd-drop.c" -lX11 || { 
 start_xvfb || { note "cannot start Xvfb"; exit 1; }
 start_openbox || { note "cannot start openbox"; exit 1; }
 note "display $DISPLAY, $MORVIX_WIN_NOTE"
-wine_template "$E2E_OUT/template-$WINEARCH" || { note "cannot make the Wine prefix template"; exit 1; }
+wine_template "$template" || { note "cannot make the Wine prefix template"; exit 1; }
 start_wine_session || { note "cannot start the Wine session"; exit 1; }
 
 passed=0 failed=0 skipped=0

@@ -1,0 +1,242 @@
+#!/bin/bash
+# tools/test.sh - builds Morvix every way and runs every test.
+#
+#   sudo bash tools/test.sh
+#
+# On a fresh Debian 12 machine it first installs what it needs (apt; skipped
+# when everything is there). Then, in this order:
+#   sanitize  native build with AddressSanitizer + UBSan, all ctest tests
+#   native    native Release build (the tools: morvix-frames, make-demo-gif)
+#             and its ctest tests
+#   windows   the 32-bit Windows cross build (the shipping exe) and its import
+#             table; its unit tests under Wine (or, where 32-bit Wine cannot
+#             run, the same sources built for x86_64 under 64-bit Wine)
+#   e2e       the end-to-end tests under Xvfb + openbox (tests/e2e/run.sh)
+# and a summary. Exit status 0 only when every stage passed.
+#
+# Build trees go to $MORVIX_BUILD_DIR (default: build-all/ in the source root).
+# MORVIX_WINE_ARCH=win32|win64 overrides the Wine choice (tools/wine-env.sh).
+set -u -o pipefail
+SRC=$(cd "$(dirname "$0")/.." && pwd)
+cd "$SRC" || exit 1
+BUILD=${MORVIX_BUILD_DIR:-$SRC/build-all}
+JOBS=${MORVIX_JOBS:-$(nproc 2>/dev/null || echo 2)}
+mkdir -p "$BUILD/logs" || exit 1
+. "$SRC/tools/wine-env.sh"
+
+PACKAGES=(
+    cmake make g++ gcc googletest                       # native build and unit tests
+    libgif-dev libstb-dev                               # reference decoders of tests and benchmarks
+    clang libclang-rt-14-dev                            # fuzzing
+    imagemagick python3 file                            # test data and image comparison
+    g++-mingw-w64-i686 binutils-mingw-w64-i686          # the 32-bit Windows exe
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64  # its 64-bit twin for 64-bit-only Wine
+    wine wine32:i386 wine64                             # running Windows exes
+    xvfb openbox xdotool x11-utils xclip libx11-dev     # the GUI tests
+)
+
+# ---- Reporting ----
+
+STAGES=() RESULTS=() SECONDS_TAKEN=()
+banner() { printf '\n==== %s ====\n' "$*"; }
+record() {  # STAGE RESULT START-EPOCH
+    STAGES+=("$1") RESULTS+=("$2") SECONDS_TAKEN+=($(($(date +%s) - $3)))
+}
+summary() {
+    banner "Summary"
+    local i failed=0
+    for i in "${!STAGES[@]}"; do
+        printf '  %-10s %-8s %5d s\n' "${STAGES[$i]}" "${RESULTS[$i]}" "${SECONDS_TAKEN[$i]}"
+        [ "${RESULTS[$i]}" = FAILED ] && failed=1
+    done
+    [ -n "${MORVIX_WIN_NOTE:-}" ] && echo "  Windows: $MORVIX_WIN_NOTE"
+    echo "  logs: $BUILD/logs"
+    if [ $failed = 0 ]; then echo "ALL PASSED"; else echo "SOME STAGES FAILED"; fi
+    return $failed
+}
+
+# Runs a command with its output in a log; on failure shows the log's tail.
+logged() {  # LOG COMMAND...
+    local log=$1
+    shift
+    if "$@" >"$log" 2>&1; then return 0; fi
+    echo "  failed: $* (last lines of $log)"
+    tail -n 40 "$log" | sed 's/^/    | /'
+    return 1
+}
+
+# ctest with its summary shown: the failed tests, the pass count and time.
+run_ctest() {  # BUILD-DIR LOG [CTEST-ARGS...]
+    local dir=$1 log=$2
+    shift 2
+    (cd "$dir" && ctest --output-on-failure --timeout 900 -j "$JOBS" "$@") >"$log" 2>&1
+    local status=$?
+    grep -E '\*\*\*(Failed|Timeout|Exception)|Not Run' "$log" | sed 's/^/  /'
+    sed -n '/tests passed/,$p' "$log" | sed 's/^/  /'
+    [ $status = 0 ] || echo "  (full output: $log)"
+    return $status
+}
+
+# ---- Packages ----
+
+missing_packages() {
+    local p
+    for p in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q 'install ok installed' || echo "$p"
+    done
+}
+
+install_packages() {
+    local missing
+    missing=$(missing_packages)
+    if [ -z "$missing" ]; then
+        echo "all ${#PACKAGES[@]} packages present"
+        return 0
+    fi
+    echo "missing:" $missing
+    if [ "$(id -u)" != 0 ]; then
+        echo "run as root (sudo bash tools/test.sh) to install them"
+        return 1
+    fi
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386 || return 1
+    export DEBIAN_FRONTEND=noninteractive
+    logged "$BUILD/logs/apt-update.log" apt-get update || return 1
+    logged "$BUILD/logs/apt-install.log" apt-get install -y --no-install-recommends "${PACKAGES[@]}" || return 1
+    missing=$(missing_packages)
+    [ -z "$missing" ] || { echo "still missing:" $missing; return 1; }
+    echo "installed"
+}
+
+# ---- Builds ----
+
+configure_and_build() {  # DIR LOG-NAME CMAKE-ARGS...
+    local dir=$1 name=$2
+    shift 2
+    logged "$BUILD/logs/$name-configure.log" cmake -S "$SRC" -B "$dir" "$@" &&
+        logged "$BUILD/logs/$name-build.log" cmake --build "$dir" -j "$JOBS"
+}
+
+# Every exe of a Windows build may import only Windows' own DLLs: a runtime
+# DLL of the compiler (libgcc_s, libstdc++, libwinpthread) would be missing on
+# a user's machine, and under Wine the exe would then fail silently.
+check_imports() {  # DIR OBJDUMP
+    local dir=$1 objdump=$2 exe bad=0 dll
+    local system='^(kernel32|user32|gdi32|shell32|comdlg32|msimg32|msvcrt|advapi32|ole32|oleaut32|comctl32|shlwapi|version|winmm|ntdll)\.dll$'
+    while IFS= read -r exe; do
+        for dll in $("$objdump" -p "$exe" | awk '/DLL Name:/ { print $3 }'); do
+            if ! [[ ${dll,,} =~ $system ]]; then
+                echo "  ${exe#$dir/} imports $dll"
+                bad=1
+            fi
+        done
+    done < <(find "$dir" -name '*.exe' -not -path '*/CMakeFiles/*')
+    [ $bad = 0 ] && echo "  imports of $(find "$dir" -name '*.exe' -not -path '*/CMakeFiles/*' | wc -l) exes: system DLLs only"
+    return $bad
+}
+
+# ---- Stages ----
+
+stage_packages() {
+    banner "packages"
+    local start=$(date +%s)
+    if install_packages; then record packages ok "$start"; else record packages FAILED "$start"; return 1; fi
+}
+
+stage_sanitize() {
+    banner "sanitize: native build with ASan + UBSan, ctest"
+    local start=$(date +%s) dir=$BUILD/sanitize
+    export ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=0:detect_leaks=1} UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
+    if configure_and_build "$dir" sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVIX_SANITIZE=ON &&
+        run_ctest "$dir" "$BUILD/logs/sanitize-ctest.log"; then
+        record sanitize ok "$start"
+    else
+        record sanitize FAILED "$start"
+    fi
+}
+
+stage_native() {
+    banner "native: Release build and ctest"
+    local start=$(date +%s) dir=$BUILD/native
+    if configure_and_build "$dir" native -DCMAKE_BUILD_TYPE=Release &&
+        run_ctest "$dir" "$BUILD/logs/native-ctest.log"; then
+        record native ok "$start"
+    else
+        record native FAILED "$start"
+    fi
+}
+
+# The unit tests of a cross build, run by ctest through Wine in a fresh
+# prefix whose wineserver is already up (else ctest waits on the pipes that
+# Wine's helper processes inherit from the first test).
+run_wine_ctest() {  # DIR LOG
+    local status
+    wine_template "$BUILD/wine/template-$WINEARCH" &&
+        wine_fresh_prefix "$BUILD/wine/template-$WINEARCH" "$BUILD/wine/unit-prefix" || {
+        echo "  cannot set up a Wine prefix"
+        wine_stop
+        return 1
+    }
+    (unset DISPLAY; run_ctest "$1" "$2")
+    status=$?
+    wine_stop
+    return $status
+}
+
+stage_windows() {
+    banner "windows: cross builds, import tables, unit tests under Wine"
+    local start=$(date +%s) ok=1
+    wine_setup
+    echo "  $MORVIX_WIN_NOTE"
+    # The shipping target, always built and checked.
+    if configure_and_build "$BUILD/win32" win32 -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$SRC/cmake/toolchain-i686-mingw.cmake"; then
+        check_imports "$BUILD/win32" i686-w64-mingw32-objdump || ok=0
+    else
+        ok=0
+    fi
+    WIN_BUILD=$BUILD/win32
+    if [ "$WINEARCH" = win64 ]; then
+        WIN_BUILD=$BUILD/win64
+        if configure_and_build "$WIN_BUILD" win64 -DCMAKE_BUILD_TYPE=Release \
+            -DCMAKE_TOOLCHAIN_FILE="$SRC/$MORVIX_WIN_TOOLCHAIN"; then
+            check_imports "$WIN_BUILD" x86_64-w64-mingw32-objdump || ok=0
+        else
+            ok=0
+        fi
+    fi
+    if [ -f "$WIN_BUILD/CTestTestfile.cmake" ]; then
+        run_wine_ctest "$WIN_BUILD" "$BUILD/logs/$(basename "$WIN_BUILD")-ctest.log" || ok=0
+    else
+        ok=0
+    fi
+    if [ $ok = 1 ]; then record windows ok "$start"; else record windows FAILED "$start"; fi
+}
+
+stage_e2e() {
+    banner "e2e: end-to-end tests under Xvfb + openbox + Wine"
+    local start=$(date +%s)
+    if [ ! -f "$SRC/tests/e2e/run.sh" ]; then
+        echo "  skipped: no tests/e2e/run.sh"
+        record e2e skipped "$start"
+        return 0
+    fi
+    [ -f "$WIN_BUILD/app/morvix.exe" ] || echo "  no player at $WIN_BUILD/app/morvix.exe: its tests skip"
+    if E2E_OUT=$BUILD/e2e WIN_BUILD=$WIN_BUILD NATIVE_BUILD=$BUILD/native \
+        WINE_TEMPLATE=$BUILD/wine/template-$WINEARCH MORVIX_WINE_ARCH=$WINEARCH \
+        bash "$SRC/tests/e2e/run.sh" 2>&1 | tee "$BUILD/logs/e2e.log"; then
+        record e2e ok "$start"
+    else
+        record e2e FAILED "$start"
+    fi
+}
+
+total_start=$(date +%s)
+echo "Morvix tests in $SRC, builds in $BUILD, $JOBS jobs"
+if stage_packages; then
+    stage_sanitize
+    stage_native
+    stage_windows
+    stage_e2e
+fi
+record total - "$total_start"
+summary
