@@ -115,6 +115,10 @@ until probe clipboard >"$GIFS/clip.txt" && cmp -s "$GIFS/clip.txt" "$GIFS/about.
     [ "$(now_ms)" -lt $end ] || fail "clipboard: $(head -c 80 "$GIFS/clip.txt")"
     sleep 0.05
 done
+# X applications get the same text through the X clipboard, where Wine
+# turns each CR LF into LF.
+timeout 5 xclip -o -selection clipboard >"$GIFS/xclip.txt" || fail "xclip"
+tr -d '\r' <"$GIFS/about.txt" | cmp - "$GIFS/xclip.txt" || fail "X clipboard: $(head -c 80 "$GIFS/xclip.txt")"
 close_about Escape
 
 # The second opening behaves like the first; OK closes it.
