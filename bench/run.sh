@@ -63,7 +63,7 @@ if [ $callgrind = 1 ]; then
       "$build/bench/load_bench" --once $decoder "$data/noise-1920x1080x25.gif" 2>/dev/null | awk '/^pixels/ {print $2}')
     instructions=$(awk '/^totals:/ {print $2}' "$out")
     awk -v d=$decoder -v i="$instructions" -v p="$pixels" \
-      'BEGIN { printf "| %s | %d | %d | %.1f |\n", d, i, p, i / p }'
+      'BEGIN { printf "| %s | %.0f | %.0f | %.1f |\n", d, i, p, i / p }'
   done
 fi
 
@@ -85,7 +85,8 @@ if [ $wine = 1 ]; then
   wine_template "$winbuild/wine-template"
   wine_fresh_prefix "$winbuild/wine-template" "$winbuild/wine-prefix"
   winpaths=()
-  for p in "${paths[@]}"; do winpaths+=("$(winepath -w "$p" 2>/dev/null)"); done
+  # Wine maps the root of the Linux file system to drive Z:.
+  for p in "${paths[@]}"; do winpaths+=("Z:${p//\//\\}"); done
   echo
   echo "## Windows build under Wine: $MORVIX_WIN_NOTE ($("$WINE" --version))"
   echo
