@@ -82,6 +82,12 @@ if [ $wine = 1 ]; then
   cmake -S "$root" -B "$winbuild" -DCMAKE_TOOLCHAIN_FILE="$root/$MORVIX_WIN_TOOLCHAIN" \
     -DCMAKE_BUILD_TYPE=Release -DMORVIX_TESTS=OFF -DMORVIX_GIFLIB_SOURCE_DIR="$giflib" >/dev/null
   cmake --build "$winbuild" -j2 --target load_bench >/dev/null
+  if [ "$WINEARCH" = win64 ]; then
+    # The product's own 32-bit build is still compiled, though not run here.
+    cmake -S "$root" -B "$root/build-bench-win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-mingw.cmake" \
+      -DCMAKE_BUILD_TYPE=Release -DMORVIX_TESTS=OFF -DMORVIX_GIFLIB_SOURCE_DIR="$giflib" >/dev/null
+    cmake --build "$root/build-bench-win" -j2 --target load_bench >/dev/null
+  fi
   wine_template "$winbuild/wine-template"
   wine_fresh_prefix "$winbuild/wine-template" "$winbuild/wine-prefix"
   winpaths=()
