@@ -11,10 +11,11 @@
 
 namespace {
 
-const uint32_t white = 0xFFFFFF, red = 0xFF0000, green = 0x00FF00, blue = 0x0000FF, black = 0x000000,
-               yellow = 0xFFFF00;
+const uint32_t white = 0xFFFFFF, red = 0xFF0000, green = 0x00FF00, blue = 0x0000FF, black = 0x000000, yellow = 0xFFFF00;
 
-std::vector<uint8_t> filled(size_t count, uint8_t index) { return std::vector<uint8_t>(count, index); }
+std::vector<uint8_t> filled(size_t count, uint8_t index) {
+    return std::vector<uint8_t>(count, index);
+}
 
 FrameSpec controlled(FrameSpec frame, uint32_t disposal, uint16_t delayCs, int32_t transparentIndex) {
     frame.hasControl = true;
@@ -85,7 +86,7 @@ Bytes localTables() {
     FrameSpec colliding = frameAt(1, 1, 3, 2, {0, 1, 2, 2, 1, 0});
     colliding.localColours = {blue, blue, yellow, 0x000001};
     putFrame(&gif, controlled(colliding, 0, 5, 0));
-    putFrame(&gif, frameAt(0, 0, 2, 1, {1, 0}));  // global again
+    putFrame(&gif, frameAt(0, 0, 2, 1, {1, 0}));               // global again
     FrameSpec shortTable = frameAt(3, 0, 2, 2, {0, 1, 2, 3});  // 2 and 3 past the table: black
     shortTable.localColours = {green, yellow};
     putFrame(&gif, controlled(shortTable, 0, 5, 3));

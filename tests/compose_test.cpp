@@ -223,11 +223,7 @@ const ComposeCase composeCases[] = {
     // A frame at (0, 0) of the canvas's size is its own picture, and the
     // canvas is carried to the next frame by reference; these cases follow
     // that path through keys, fills and disposal 3.
-    {"a full-canvas frame 0 with a key shows the background",
-     2,
-     1,
-     {{0, 0, 2, 1, 0, blackKey, "kr"}},
-     {".r"}},
+    {"a full-canvas frame 0 with a key shows the background", 2, 1, {{0, 0, 2, 1, 0, blackKey, "kr"}}, {".r"}},
     {"full-canvas frames carry the canvas to a smaller frame",
      3,
      1,

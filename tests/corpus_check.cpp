@@ -143,7 +143,8 @@ std::string checkDamaged(const std::string& tool, const std::filesystem::path& c
     int result = -1;
     if (expectedForm(run.output, &result).empty()) return "no result line";
     if (result < 0 || result > 5 || result == 4) return "result " + std::to_string(result);
-    if ((result == 5) != (run.status == 1)) return "result " + std::to_string(result) + " with " + describeStatus(run.status);
+    if ((result == 5) != (run.status == 1))
+        return "result " + std::to_string(result) + " with " + describeStatus(run.status);
     return "";
 }
 

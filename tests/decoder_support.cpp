@@ -14,7 +14,9 @@ std::string describeResult(int result) {
 
 Dictionary::Dictionary() : entries((LzwEntry*)calloc(lzwTableEntries, sizeof(LzwEntry))) {}
 
-Dictionary::~Dictionary() { free(entries); }
+Dictionary::~Dictionary() {
+    free(entries);
+}
 
 ParsedGif::ParsedGif(const Bytes& bytes) : result(-1), animation(), endPosition(0) {
     Dictionary dictionary;
@@ -24,7 +26,9 @@ ParsedGif::ParsedGif(const Bytes& bytes) : result(-1), animation(), endPosition(
     endPosition = cursor.position;
 }
 
-ParsedGif::~ParsedGif() { freeAnimation(&animation); }
+ParsedGif::~ParsedGif() {
+    freeAnimation(&animation);
+}
 
 std::vector<uint32_t> rasterCopy(Raster raster, uint32_t width, uint32_t height) {
     if (!raster) return {};
@@ -43,4 +47,6 @@ std::vector<uint32_t> coloursOf(const std::vector<uint8_t>& indices, const Colou
     return out;
 }
 
-uint32_t keyPixel(uint32_t key) { return ((key & 0xFF) << 16) | (key & 0xFF00) | ((key >> 16) & 0xFF); }
+uint32_t keyPixel(uint32_t key) {
+    return ((key & 0xFF) << 16) | (key & 0xFF00) | ((key >> 16) & 0xFF);
+}

@@ -1,6 +1,5 @@
 // The byte cursor, the palette read and the transparency key.
 #include <gtest/gtest.h>
-
 #include <string.h>
 
 #include "gif/gif.h"
@@ -117,10 +116,8 @@ const KeyCase keyCases[] = {
     // The smallest value from 1 up that no entry holds: 1, a blue of 1,
     // whose COLORREF has the blue in bits 16-23.
     {"black colliding with black moves to 0x000001", {0x000000, 0x000000}, 2, 1, 0x10010000, 0x000001},
-    {"the free value skips values in use", {0x000001, 0x000002, 0x00FF00, 0x00FF00}, 4, 3, 0x10030000,
-     0x000003},
-    {"the free value skips a later 1 as well", {0x000002, 0x000005, 0x000001, 0x000005}, 4, 1, 0x10030000,
-     0x000003},
+    {"the free value skips values in use", {0x000001, 0x000002, 0x00FF00, 0x00FF00}, 4, 3, 0x10030000, 0x000003},
+    {"the free value skips a later 1 as well", {0x000002, 0x000005, 0x000001, 0x000005}, 4, 1, 0x10030000, 0x000003},
     // An index past the table names a zero entry: black, and moved when a
     // real entry is black too.
     {"index past the table with no black entry", {0xFFFFFF, 0x808080}, 2, 7, keyMarker, 0x000000},

@@ -29,7 +29,9 @@ std::string firstDifference(const std::vector<uint32_t>& have, const std::vector
     return "";
 }
 
-uint32_t colorrefOf(uint32_t pixel) { return ((pixel >> 16) & 0xFF) | (pixel & 0xFF00) | ((pixel & 0xFF) << 16); }
+uint32_t colorrefOf(uint32_t pixel) {
+    return ((pixel >> 16) & 0xFF) | (pixel & 0xFF00) | ((pixel & 0xFF) << 16);
+}
 
 void expectSameRecords(const std::string& name, const Animation& have, const ReferenceAnimation& want) {
     const std::vector<uint32_t> delays = referenceDelays(want);
@@ -68,7 +70,6 @@ void expectSameAsGiflib(const std::string& name, const Bytes& gif) {
     for (uint32_t i = 0; i < have.animation.frameCount; ++i) {
         const std::vector<uint32_t> composed =
             rasterCopy(have.animation.frames[i].bitmap, have.animation.width, have.animation.height);
-        EXPECT_EQ(firstDifference(composed, pictures[i], want.width), "")
-            << name << ", frame " << i << ", composed";
+        EXPECT_EQ(firstDifference(composed, pictures[i], want.width), "") << name << ", frame " << i << ", composed";
     }
 }

@@ -62,7 +62,9 @@ void trackCode(CodeSizeTracker* t, uint32_t code) {
 
 }  // namespace
 
-void putHeader(Bytes* gif, const char* signature) { putBytes(gif, signature, strlen(signature)); }
+void putHeader(Bytes* gif, const char* signature) {
+    putBytes(gif, signature, strlen(signature));
+}
 
 void putScreen(Bytes* gif, uint16_t width, uint16_t height, uint8_t packed, uint8_t backgroundIndex) {
     putWord(gif, width);
@@ -72,7 +74,9 @@ void putScreen(Bytes* gif, uint16_t width, uint16_t height, uint8_t packed, uint
     gif->push_back(0);  // aspect ratio
 }
 
-uint8_t colourTableFlags(uint32_t sizeBits) { return (uint8_t)(0x80 | (sizeBits & 7)); }
+uint8_t colourTableFlags(uint32_t sizeBits) {
+    return (uint8_t)(0x80 | (sizeBits & 7));
+}
 
 void putColourTable(Bytes* gif, const Colours& colours, uint32_t sizeBits) {
     uint32_t entries = 2u << sizeBits;
@@ -189,7 +193,9 @@ void putImageData(Bytes* gif, uint32_t minCodeSize, const Codes& codes, const st
     putSubBlocks(gif, packCodes(minCodeSize, codes), splits);
 }
 
-void putTrailer(Bytes* gif) { gif->push_back(0x3B); }
+void putTrailer(Bytes* gif) {
+    gif->push_back(0x3B);
+}
 
 std::vector<uint32_t> codeSizes(uint32_t minCodeSize, const Codes& codes) {
     std::vector<uint32_t> sizes;

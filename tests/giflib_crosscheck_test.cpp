@@ -34,7 +34,8 @@ struct EncoderCase {
 const EncoderCase encoderCases[] = {
     {"animated", "-delay 7 -size 20x15 xc:red xc:green xc:blue -loop 3 +dither -colors 4", "gif:", 3, plain},
     {"interlaced", "-size 37x29 -seed 1 plasma: +dither -colors 256 -interlace GIF", "gif:", 1, interlacedFrame},
-    {"interlaced odd size", "-size 333x77 -seed 3 plasma: +dither -colors 200 -interlace GIF", "gif:", 1, interlacedFrame},
+    {"interlaced odd size", "-size 333x77 -seed 3 plasma: +dither -colors 200 -interlace GIF", "gif:", 1,
+     interlacedFrame},
     {"transparent", "-size 16x16 xc:none -fill red -draw 'circle 8,8 8,3' +dither -colors 4", "gif:", 1, transparency},
     {"transparent animated",
      "-delay 10 -dispose Background -size 12x12 xc:none -fill blue -draw 'rectangle 2,2 6,6' "
@@ -57,10 +58,13 @@ const EncoderCase encoderCases[] = {
     {"1x300", "-size 1x300 gradient:white-green +dither -colors 100", "gif:", 1, plain},
     {"1x1", "-size 1x1 xc:blue +dither -colors 2", "gif:", 1, plain},
     {"GIF87a", "-size 9x9 pattern:checkerboard +dither -colors 2", "gif87:", 1, plain},
-    {"501 frames", "-size 5x5 xc:red xc:blue xc:lime -duplicate 166,0-2 -delay 3 +dither -colors 4 -loop 0", "gif:", 501, plain},
+    {"501 frames", "-size 5x5 xc:red xc:blue xc:lime -duplicate 166,0-2 -delay 3 +dither -colors 4 -loop 0",
+     "gif:", 501, plain},
 };
 
-bool haveConvert() { return system("convert -version >/dev/null 2>&1") == 0; }
+bool haveConvert() {
+    return system("convert -version >/dev/null 2>&1") == 0;
+}
 
 Bytes readBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);

@@ -53,8 +53,7 @@ void separateTransparentEntry(Palette* palette, uint32_t index) {
     for (uint32_t j = 0; j < n; ++j) shared = shared || (j != index && palette->entries[j] == colour);
     if (!shared) return;
     for (uint32_t value = 1;; ++value) {
-        if (std::find(palette->entries.begin(), palette->entries.begin() + n, value) ==
-            palette->entries.begin() + n) {
+        if (std::find(palette->entries.begin(), palette->entries.begin() + n, value) == palette->entries.begin() + n) {
             palette->entries[index] = value;
             return;
         }

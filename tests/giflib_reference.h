@@ -26,8 +26,8 @@ struct ReferenceFrame {
     bool localTable;
     uint32_t delayMs;  // as in the file, before normalisation
     uint32_t disposal;
-    int32_t transparentIndex;      // -1: none
-    std::vector<uint8_t> indices;  // giflib's raster, rows top-down
+    int32_t transparentIndex;       // -1: none
+    std::vector<uint8_t> indices;   // giflib's raster, rows top-down
     std::vector<uint32_t> colours;  // 0x00RRGGBB, what the frame's own raster holds
     uint32_t keyColour;             // the pixel value of transparent pixels
 };

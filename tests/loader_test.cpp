@@ -1,7 +1,6 @@
 // The loader's block walk: result codes, frame records, extensions, palettes
 // and the frame table, on GIFs written byte by byte.
 #include <gtest/gtest.h>
-
 #include <stdio.h>
 #include <string.h>
 
@@ -205,8 +204,8 @@ TEST(LoaderNetscape, LoopCount) {
         uint32_t wantLoopCount;
     };
     const LoopCase cases[] = {
-        {"no block", -1, 0}, {"loop 0 (forever)", 0, 0}, {"loop 3", 3, 3}, {"loop 65535", 65535, 65535},
-        {"loop 258 (both bytes)", 258, 258},
+        {"no block", -1, 0},          {"loop 0 (forever)", 0, 0},          {"loop 3", 3, 3},
+        {"loop 65535", 65535, 65535}, {"loop 258 (both bytes)", 258, 258},
     };
     for (const LoopCase& c : cases) {
         Bytes gif;
@@ -510,7 +509,7 @@ TEST(LoaderImage, InterlacedFrameComesOutTopDown) {
     EXPECT_RESULT(parsed.result, loadComplete);
     EXPECT_EQ(parsed.animation.frames[0].interlaced, 1u);
     EXPECT_EQ(framePixels(parsed.animation, 0), coloursOf(rows, Colours{0, 0x010101, 0x020202, 0x030303, 0x040404,
-                                                                         0x050505, 0x060606, 0x070707, 0x080808}));
+                                                                        0x050505, 0x060606, 0x070707, 0x080808}));
 }
 
 // A cut-off interlaced frame is still put in row order: the rows of the

@@ -4,7 +4,6 @@
 // code-size rule, so a decoder that grows its codes one step early or late
 // misreads the rest of the stream and the pixels show it.
 #include <gtest/gtest.h>
-
 #include <string.h>
 
 #include <algorithm>
@@ -71,6 +70,7 @@ LzwCase fullDictionary() {
 }
 
 const std::vector<LzwCase>& lzwCases() {
+    // clang-format off
     static const std::vector<LzwCase> cases = {
         // m = 2: clear 4, end 5, codes of 3 bits.
         {"m=2 literals", 2, {4, 0, 1, 2, 3, 5}, 4, loadComplete, {0, 1, 2, 3}},
@@ -128,6 +128,7 @@ const std::vector<LzwCase>& lzwCases() {
         growthNineToTen(),
         fullDictionary(),
     };
+    // clang-format on
     return cases;
 }
 
@@ -157,7 +158,8 @@ LzwRun runLzw(const Bytes& data, uint32_t rasterSize, LzwEntry* dictionary) {
     LzwRun run;
     run.result = lzwDecode(rasterSize, &cursor, palette.data(), dictionary, raster.data());
     run.pixels.assign(raster.begin(), raster.begin() + rasterSize);
-    run.guardIntact = std::all_of(raster.begin() + rasterSize, raster.end(), [](uint32_t p) { return p == guardValue; });
+    run.guardIntact =
+        std::all_of(raster.begin() + rasterSize, raster.end(), [](uint32_t p) { return p == guardValue; });
     return run;
 }
 
