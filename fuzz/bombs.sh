@@ -1,14 +1,20 @@
 #!/bin/bash
-# Writes small files that ask for absurd memory or work, loads each the way
-# the player does (decode, then compose) with morvix-frames, and prints what
-# happened and how long it took (CPU and wall time):
-#   bash fuzz/bombs.sh [path/to/morvix-frames]
-# "refused" means the load failed into the empty state (exit 1); "kept N"
-# means it loaded with the N frames that fit the raster budget.
+# Small files that ask for absurd memory or work: a huge canvas with many
+# tiny frames, a million frames on a 1 x 1 canvas, a frame past the raster
+# budget, a flood of clear codes.
+#
+#   bash fuzz/bombs.sh [MORVIX_FRAMES]   loads each the way the player does
+#                                        (decode, then compose) with
+#                                        morvix-frames and prints what
+#                                        happened and its CPU and wall time
+#   bash fuzz/bombs.sh --write DIR       only writes the files, and a list
+#                                        DIR/bombs.txt of "file|expected"
+#
+# "refused" means the load fails into the empty state; "kept N" means it
+# loads with the N frames that fit the raster budget. Exit status 1 when an
+# outcome differs from the expected one.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-frames_tool=${1:-$root/build/morvix-frames}
-[ -x "$frames_tool" ] || { echo "no morvix-frames at $frames_tool (build it, or pass its path)" >&2; exit 2; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -26,42 +32,75 @@ images() {
 }
 # A run of (clear, root 1) code pairs with minimum code size 1: 4 bits each,
 # two pairs a byte, in sub-blocks of 255 bytes.
-clear_flood() {
-    local block; block=$(printf '\\xff'; for ((i = 0; i < 255; i++)); do printf '\\x66'; done)
-    printf "$block" >"$work/block"
-    : >"$work/flood"
-    for ((i = 0; i < $1; i++)); do cat "$work/block" >>"$work/flood"; done
-    printf '\\x01' ; cat "$work/flood"; printf '\\x01\\x03\\x00'
+clear_flood() {  # BLOCKS (a power of two)
+    local n=1
+    { printf '\xff'; for ((i = 0; i < 255; i++)); do printf '\x66'; done; } >"$work/flood"
+    while [ "$n" -lt "$1" ]; do cat "$work/flood" "$work/flood" >"$work/two"; mv "$work/two" "$work/flood"; n=$((n * 2)); done
+    printf '\x01'; cat "$work/flood"; printf '\x01\x03\x00'
 }
 
-bomb() {  # name, file
-    local times status line
+
+# file | what it is | expected outcome under the default raster budget
+bombs=(
+    "canvas-65535-frames-4096.gif|65535 x 65535 screen, 4096 frames of 1 x 1|refused"
+    "canvas-1-frames-1048576.gif|1 x 1 screen, 1048576 frames|refused"
+    "canvas-1-frames-262144.gif|1 x 1 screen, 262144 frames|refused"
+    "frame-65535.gif|one 65535 x 65535 frame on 100 x 100|refused"
+    "canvas-16384.gif|16384 x 16384 screen (1 GiB a frame), 1 frame|refused"
+    "canvas-12000.gif|12000 x 12000 screen (549 MiB a frame), 1 frame|refused"
+    "canvas-8192-frames-64.gif|8192 x 8192 screen (256 MiB a frame), 64 frames|kept 2"
+    "clear-flood-2m.gif|2048 x 2048, 2 M clear codes in one image|kept 1"
+)
+
+write_bomb() {  # FILE-NAME PATH
+    case $1 in
+        canvas-65535-frames-4096.gif) { screen 65535 65535; images 1 1 4096; } ;;
+        canvas-1-frames-1048576.gif) { screen 1 1; images 1 1 1048576; } ;;
+        canvas-1-frames-262144.gif) { screen 1 1; images 1 1 262144; } ;;
+        frame-65535.gif) { screen 100 100; image 65535 65535; } ;;
+        canvas-16384.gif) { screen 16384 16384; image 1 1; } ;;
+        canvas-12000.gif) { screen 12000 12000; image 1 1; } ;;
+        canvas-8192-frames-64.gif) { screen 8192 8192; images 1 1 64; } ;;
+        clear-flood-2m.gif) { screen 2048 2048; printf '\x2c\x00\x00\x00\x00\x00\x08\x00\x08\x00'; clear_flood 4096; } ;;
+    esac >"$2"
+    printf '\x3b' >>"$2"
+}
+
+bomb() {  # DESCRIPTION FILE EXPECTED -> 0 when the outcome is the expected one
+    local times status line outcome
     # Wall time depends on what else the machine runs; CPU time (user +
-    # system) is the cost of the load itself.
-    # The timed run only loads (--bench 1); the second one reports the result.
+    # system) is the cost of the load itself. The timed run only loads
+    # (--bench 1); the second one reports the result.
     times=$({ TIMEFORMAT='%R %U %S'; time "$frames_tool" --bench 1 "$2" >/dev/null 2>&1; } 2>&1 | tail -1)
     "$frames_tool" "$2" >"$work/out" 2>/dev/null && status=0 || status=$?
     line=$(head -1 "$work/out")
-    local outcome="kept $(awk '{print $8}' <<<"$line")"
+    outcome="kept $(awk '{print $8}' <<<"$line")"
     [ "$status" -eq 1 ] && outcome="refused"
     awk -v name="$1" -v size="$(stat -c %s "$2")" -v outcome="$outcome" -v t="$times" 'BEGIN {
         split(t, s, " ");
-        printf "%-46s %9d bytes  %-8s cpu %5.2f s  wall %5.2f s\n", name, size, outcome, s[2] + s[3], s[1] }'
+        printf "%-48s %9d bytes  %-8s cpu %5.2f s  wall %5.2f s\n", name, size, outcome, s[2] + s[3], s[1] }'
+    [ "$outcome" = "$3" ] || { echo "  expected: $3"; return 1; }
 }
 
-{ screen 65535 65535; images 1 1 4096; printf '\x3b'; } >"$work/a.gif"
-bomb "65535 x 65535 screen, 4096 frames of 1 x 1" "$work/a.gif"
-{ screen 1 1; images 1 1 1048576; printf '\x3b'; } >"$work/b.gif"
-bomb "1 x 1 screen, 1048576 frames" "$work/b.gif"
-{ screen 1 1; images 1 1 262144; printf '\x3b'; } >"$work/c.gif"
-bomb "1 x 1 screen, 262144 frames" "$work/c.gif"
-{ screen 100 100; image 65535 65535; printf '\x3b'; } >"$work/d.gif"
-bomb "one 65535 x 65535 frame on 100 x 100" "$work/d.gif"
-{ screen 16384 16384; image 1 1; printf '\x3b'; } >"$work/e.gif"
-bomb "16384 x 16384 screen (1 GiB a frame), 1 frame" "$work/e.gif"
-{ screen 12000 12000; image 1 1; printf '\x3b'; } >"$work/e2.gif"
-bomb "12000 x 12000 screen (549 MiB a frame), 1 frame" "$work/e2.gif"
-{ screen 8192 8192; images 1 1 64; printf '\x3b'; } >"$work/f.gif"
-bomb "8192 x 8192 screen (256 MiB a frame), 64 frames" "$work/f.gif"
-{ screen 2048 2048; printf '\x2c\x00\x00\x00\x00\x00\x08\x00\x08\x00'; clear_flood 4096; printf '\x3b'; } >"$work/g.gif"
-bomb "2048 x 2048, 2 M clear codes in one image" "$work/g.gif"
+if [ "${1:-}" = --write ]; then
+    dir=${2:?usage: bombs.sh --write DIR}
+    mkdir -p "$dir"
+    : >"$dir/bombs.txt"
+    for entry in "${bombs[@]}"; do
+        IFS='|' read -r file _ expected <<<"$entry"
+        write_bomb "$file" "$dir/$file"
+        echo "$file|$expected" >>"$dir/bombs.txt"
+    done
+    exit 0
+fi
+
+frames_tool=${1:-$root/build/morvix-frames}
+[ -x "$frames_tool" ] || { echo "no morvix-frames at $frames_tool (build it, or pass its path)" >&2; exit 2; }
+failed=0
+for entry in "${bombs[@]}"; do
+    IFS='|' read -r file description expected <<<"$entry"
+    write_bomb "$file" "$work/$file"
+    bomb "$description" "$work/$file" "$expected" || failed=1
+    rm -f "$work/$file"
+done
+exit $failed
