@@ -1,0 +1,169 @@
+// The soak test's driver: hands the running player file after file, as
+// second starts would, and reads what the player holds after each.
+//
+//   soak LOADS RESET FILE...
+//
+// Cycles through FILE... until LOADS files have been handed over. Behind
+// each one it hands over RESET (a small one-frame file), so that every
+// reading is taken with the same document loaded, its painting done. The
+// first pass over the files warms up (heap growth, Wine's caches); the most
+// GDI objects it saw are the baseline (Wine itself makes and frees a
+// transient object now and then, so two readings may differ by one). From
+// then on no reading may pass the baseline, so a leak of one object in a
+// whole pass over the files shows within two passes; and the working set
+// must not drift: the mean of the last readings may exceed the mean of the
+// first ones by at most driftLimit.
+// Prints one line per load and a summary line; exit 0 when nothing leaked,
+// 1 on a leak, 2 when no player runs or it refuses a hand-over.
+//
+// GetGuiResources is a stub under Wine (it always answers 0), so the GDI
+// objects are counted as object viewers count them on Windows: the process's
+// GDI handle table, whose address its PEB gives, has one entry per live
+// object, with a non-zero type. GetGuiResources is used wherever it answers.
+#include <windows.h>
+#include <psapi.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <wchar.h>
+#include <winternl.h>
+
+#include <vector>
+
+namespace {
+
+const ULONG_PTR handOverTag = 1237548;
+const SIZE_T driftLimit = 2u << 20;  // a frame table per load would pass it within 120 loads
+const size_t driftWindow = 50;       // readings averaged at each end
+
+struct GdiHandleEntry {
+    uint64_t object;
+    uint32_t owner;
+    uint16_t unique;
+    uint8_t type;  // 0 for a free entry
+    uint8_t flags;
+    uint64_t userPointer;
+};
+static_assert(sizeof(GdiHandleEntry) == 24, "the entry layout Wine and 64-bit Windows share");
+const size_t gdiHandleEntries = 0x10000;
+const size_t gdiChunkEntries = 0x400;
+const size_t gdiTableOffset = sizeof(void*) == 8 ? 0xF8 : 0x94;  // PEB GdiSharedHandleTable
+
+struct Reading {
+    long gdi;
+    SIZE_T workingSet;
+};
+
+bool readRemote(HANDLE process, const void* address, void* buffer, size_t bytes) {
+    SIZE_T done = 0;
+    return ReadProcessMemory(process, address, buffer, bytes, &done) && done == bytes;
+}
+
+// Live GDI objects of the process, or -1 when its table cannot be read.
+long countGdiObjects(HANDLE process) {
+    DWORD answer = GetGuiResources(process, GR_GDIOBJECTS);
+    if (answer != 0) return (long)answer;
+    PROCESS_BASIC_INFORMATION basic = {};
+    if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) return -1;
+    const uint8_t* peb = reinterpret_cast<const uint8_t*>(basic.PebBaseAddress);
+    const GdiHandleEntry* table = nullptr;
+    if (!peb || !readRemote(process, peb + gdiTableOffset, &table, sizeof table) || !table) return -1;
+    // Entries are handed out from the start of the table, so the first
+    // chunk with no entry ever used (all bytes zero) ends the reading.
+    static std::vector<GdiHandleEntry> chunk(gdiChunkEntries);
+    long live = 0;
+    for (size_t first = 0; first < gdiHandleEntries; first += gdiChunkEntries) {
+        if (!readRemote(process, table + first, chunk.data(), chunk.size() * sizeof(GdiHandleEntry))) return -1;
+        bool everUsed = false;
+        for (const GdiHandleEntry& entry : chunk) {
+            live += entry.type != 0;
+            everUsed = everUsed || entry.object != 0 || entry.unique != 0 || entry.type != 0;
+        }
+        if (!everUsed) break;
+    }
+    return live;
+}
+
+bool measure(HANDLE process, Reading* reading) {
+    PROCESS_MEMORY_COUNTERS memory = {};
+    memory.cb = sizeof memory;
+    reading->gdi = countGdiObjects(process);
+    if (reading->gdi < 0 || !GetProcessMemoryInfo(process, &memory, sizeof memory)) return false;
+    reading->workingSet = memory.WorkingSetSize;
+    return true;
+}
+
+// What a second start does: the path, NUL included, under the hand-over tag.
+// The player loads the file before SendMessageW returns; its painting is
+// then forced, so that a reading never falls in the middle of it.
+bool handOver(HWND player, const wchar_t* path) {
+    COPYDATASTRUCT record = {handOverTag, (DWORD)((wcslen(path) + 1) * sizeof(wchar_t)), (void*)path};
+    if (SendMessageW(player, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record)) != 1) return false;
+    RedrawWindow(player, nullptr, nullptr, RDW_UPDATENOW);
+    return true;
+}
+
+double meanWorkingSet(const std::vector<Reading>& readings, size_t first, size_t count) {
+    double sum = 0;
+    for (size_t i = first; i < first + count; ++i) sum += (double)readings[i].workingSet;
+    return sum / (double)count;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 4) {
+        fprintf(stderr, "usage: soak LOADS RESET FILE...\n");
+        return 2;
+    }
+    const long loads = wcstol(argv[1], nullptr, 10);
+    const wchar_t* reset = argv[2];
+    const int files = argc - 3;
+    HWND player = FindWindowW(L"MorvixClass123", nullptr);
+    DWORD id = 0;
+    if (player) GetWindowThreadProcessId(player, &id);
+    HANDLE process = id ? OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id) : nullptr;
+    if (!process) {
+        printf("no player\n");
+        return 2;
+    }
+
+    std::vector<Reading> readings;  // after the warm-up pass
+    Reading baseline = {};
+    int leaks = 0;
+    for (long load = 0; load < files + loads; ++load) {
+        const wchar_t* path = argv[3 + load % files];
+        Reading now = {};
+        if (!handOver(player, path) || !handOver(player, reset) || !measure(process, &now)) {
+            printf("load %ld: hand-over refused or player gone (%ls)\n", load, path);
+            return 2;
+        }
+        bool warmUp = load < files;
+        printf("%s %ld gdi %ld workingset %llu %ls\n", warmUp ? "warm-up" : "load", warmUp ? load : load - files,
+               now.gdi, (unsigned long long)now.workingSet, path);
+        if (warmUp) {
+            if (now.gdi > baseline.gdi) baseline.gdi = now.gdi;
+            baseline.workingSet = now.workingSet;
+            continue;
+        }
+        readings.push_back(now);
+        if (now.gdi > baseline.gdi) {
+            printf("LEAK: %ld GDI objects after %ls, baseline %ld\n", now.gdi, path, baseline.gdi);
+            ++leaks;
+        }
+    }
+    const size_t window = readings.size() < 2 * driftWindow ? readings.size() / 2 : driftWindow;
+    double drift = window ? meanWorkingSet(readings, readings.size() - window, window) - meanWorkingSet(readings, 0, window)
+                          : 0;
+    SIZE_T peak = 0;
+    for (const Reading& r : readings) peak = r.workingSet > peak ? r.workingSet : peak;
+    if (drift > (double)driftLimit) {
+        printf("LEAK: working set drifted by %.0f bytes over %zu loads\n", drift, readings.size());
+        ++leaks;
+    }
+    printf("soak: %zu loads, gdi baseline %ld, gdi leaks %d, workingset baseline %llu peak %llu drift %.0f bytes\n",
+           readings.size(), baseline.gdi, leaks, (unsigned long long)baseline.workingSet, (unsigned long long)peak,
+           drift);
+    CloseHandle(process);
+    return leaks ? 1 : 0;
+}
