@@ -8,6 +8,9 @@
 #   sanitize  native build with AddressSanitizer + UBSan, all ctest tests
 #   native    native Release build (the tools: morvix-frames, make-demo-gif)
 #             and its ctest tests
+#   fuzz      the fuzz target (clang, ASan + UBSan) replays the seeds, the
+#             regressions and the shared corpus, then fuzzes for
+#             $MORVIX_FUZZ_SECONDS (180) seconds; any finding fails
 #   windows   the 32-bit Windows cross build (the shipping exe) and its import
 #             table; its unit tests under Wine (or, where 32-bit Wine cannot
 #             run, the same sources built for x86_64 under 64-bit Wine)
@@ -182,6 +185,19 @@ run_wine_ctest() {  # DIR LOG
     return $status
 }
 
+stage_fuzz() {
+    banner "fuzz: replay and a bounded session under ASan + UBSan"
+    local start=$(date +%s)
+    if logged "$BUILD/logs/fuzz-replay.log" env MORVIX_FUZZ_BUILD="$BUILD/fuzz" bash "$SRC/fuzz/replay.sh" &&
+        logged "$BUILD/logs/fuzz-run.log" env MORVIX_FUZZ_BUILD="$BUILD/fuzz" \
+            bash "$SRC/fuzz/run.sh" "${MORVIX_FUZZ_SECONDS:-180}"; then
+        grep -hE '^(replay|fuzz):' "$BUILD/logs/fuzz-replay.log" "$BUILD/logs/fuzz-run.log" | sed 's/^/  /'
+        record fuzz ok "$start"
+    else
+        record fuzz FAILED "$start"
+    fi
+}
+
 stage_windows() {
     banner "windows: cross builds, import tables, unit tests under Wine"
     local start=$(date +%s) ok=1
@@ -235,6 +251,7 @@ echo "Morvix tests in $SRC, builds in $BUILD, $JOBS jobs"
 if stage_packages; then
     stage_sanitize
     stage_native
+    stage_fuzz
     stage_windows
     stage_e2e
 fi
