@@ -236,6 +236,24 @@ TEST(LoaderNetscape, SecondSubBlockKeepsLoopCountAndLaterFrames) {
     EXPECT_EQ(framePixels(parsed.animation, 1), std::vector<uint32_t>(4, 0xFFFFFF));
 }
 
+// Sub-blocks too short to hold a loop count are passed over like any data;
+// the frames behind them are kept and the loop count stays 0.
+TEST(LoaderNetscape, SubBlocksWithoutALoopCount) {
+    const std::vector<std::vector<Bytes>> cases = {{}, {{1}}, {{1, 5}}, {{1, 5}, {9, 9, 9, 9}}};
+    for (size_t i = 0; i < cases.size(); ++i) {
+        Bytes gif;
+        beginGif(&gif, 2, 2, blackWhite);
+        putSmallFrame(&gif);
+        putApplication(&gif, "NETSCAPE", "2.0", cases[i]);
+        putSmallFrame(&gif, {1, 1, 1, 1});
+        putTrailer(&gif);
+        ParsedGif parsed(gif);
+        EXPECT_RESULT(parsed.result, loadComplete) << " for case " << i;
+        EXPECT_EQ(parsed.animation.frameCount, 2u) << "case " << i;
+        EXPECT_EQ(parsed.animation.loopCount, 0u) << "case " << i;
+    }
+}
+
 // A longer loop sub-block: the count is still in its first two data bytes
 // behind the identifier byte.
 TEST(LoaderNetscape, LongerLoopSubBlock) {
