@@ -8,10 +8,10 @@ LIST_GIFS=${LIST_GIFS:-$HELPERS/list_gifs.exe}
 # A fresh folder of copies of the recipes in $GIFS:
 #   gif_folder DIR one.gif:first.gif one.gif:second.gif a.gif
 gif_folder() {
-    local dir=$1 spec
+    local dir=$1 copy
     shift
     rm -rf "$dir" && mkdir -p "$dir" || return 1
-    for spec in "$@"; do cp "$GIFS/${spec%%:*}" "$dir/${spec#*:}" || return 1; done
+    for copy in "$@"; do cp "$GIFS/${copy%%:*}" "$dir/${copy#*:}" || return 1; done
 }
 
 probe() { "$WINE" "$PROBE" "$@" 2>/dev/null; }
