@@ -1,7 +1,7 @@
 // load_bench: how fast Morvix turns GIF bytes in memory into composed
 // full-canvas frames, beside giflib + a plain compositor and stb_image.
 //
-//   load_bench [--runs N] [--no-memory] FILE...   the table (Markdown)
+//   load_bench [--runs N] [--no-memory] [--no-stb] FILE...   the table (Markdown)
 //   load_bench --peak DECODER FILE                one load; prints its peak memory
 //   load_bench --once DECODER FILE                one load, for callgrind
 //
@@ -9,7 +9,8 @@
 // a load is timed from those bytes to the last composed frame, and its
 // output is released outside the timing. Each decoder's best of N runs
 // counts; the decoders take turns inside every run, so a busy machine slows
-// them alike.
+// them alike. --no-stb leaves stb_image out (under Wine its realloc growth
+// through the Windows C runtime takes minutes per file).
 //
 // Peak memory is measured in a fresh process per decoder and file (the
 // --peak mode, started by the table mode): the high-water mark of the
@@ -36,6 +37,7 @@ const double mebibyte = 1024.0 * 1024.0;
 
 enum DecoderId { decoderMorvix, decoderGiflib, decoderStb, decoderCount };
 const char* const decoderNames[decoderCount] = {"morvix", "giflib", "stb"};
+bool decoderOn[decoderCount] = {true, true, true};
 
 struct FileBytes {
     std::string path;
@@ -180,10 +182,20 @@ std::string baseName(const std::string& path) {
 void printSpeedRow(const char* name, double mpix, double mb, const double* ms) {
     printf("| %s | %.1f | %.1f |", name, mpix, mb);
     for (int d = 0; d < decoderCount; ++d) {
+        if (!decoderOn[d]) {
+            printf(" - | - | - |");
+            continue;
+        }
         printf(" %.1f | %.0f | %.0f |", ms[d], ms[d] > 0 ? mpix * 1000 / ms[d] : 0, ms[d] > 0 ? mb * 1000 / ms[d] : 0);
     }
-    printf(" %.2f | %.2f |\n", ms[decoderMorvix] > 0 ? ms[decoderGiflib] / ms[decoderMorvix] : 0,
-           ms[decoderMorvix] > 0 ? ms[decoderStb] / ms[decoderMorvix] : 0);
+    for (int d = decoderGiflib; d < decoderCount; ++d) {
+        if (decoderOn[d]) {
+            printf(" %.2f |", ms[decoderMorvix] > 0 ? ms[d] / ms[decoderMorvix] : 0);
+        } else {
+            printf(" - |");
+        }
+    }
+    printf("\n");
 }
 
 void printTables(const std::vector<FileBytes>& files, const std::vector<Figures>& figures, int runs, bool memory) {
@@ -229,9 +241,15 @@ void printTables(const std::vector<FileBytes>& files, const std::vector<Figures>
         double composed = figures[i].pixels[decoderMorvix] * 4.0;
         double bound = composed + files[i].bytes.size() + 2.0 * canvasBytes(files[i]) + 8 * mebibyte;
         const double* peak = figures[i].peakBytes;
-        printf("| %s | %.1f | %.1f | %.1f | %.1f | %.1f | %s |\n", baseName(files[i].path).c_str(), composed / mebibyte,
-               bound / mebibyte, peak[decoderMorvix] / mebibyte, peak[decoderGiflib] / mebibyte,
-               peak[decoderStb] / mebibyte, peak[decoderMorvix] >= 0 && peak[decoderMorvix] <= bound ? "yes" : "NO");
+        printf("| %s | %.1f | %.1f |", baseName(files[i].path).c_str(), composed / mebibyte, bound / mebibyte);
+        for (int d = 0; d < decoderCount; ++d) {
+            if (peak[d] < 0) {
+                printf(" - |");
+            } else {
+                printf(" %.1f |", peak[d] / mebibyte);
+            }
+        }
+        printf(" %s |\n", peak[decoderMorvix] >= 0 && peak[decoderMorvix] <= bound ? "yes" : "NO");
     }
 }
 
@@ -252,6 +270,7 @@ int runTable(const std::vector<std::string>& paths, int runs, bool memory, LzwEn
     for (int run = 0; run < runs; ++run) {
         for (size_t i = 0; i < files.size(); ++i) {
             for (int d = 0; d < decoderCount; ++d) {
+                if (!decoderOn[d]) continue;
                 uint64_t pixels = 0;
                 double ms = timeLoad((DecoderId)d, files[i], dictionary, &pixels);
                 if (ms < 0) {
@@ -269,12 +288,14 @@ int runTable(const std::vector<std::string>& paths, int runs, bool memory, LzwEn
         }
     }
     for (size_t i = 0; i < files.size(); ++i) {
-        if (figures[i].pixels[decoderGiflib] != figures[i].pixels[decoderMorvix] ||
-            figures[i].pixels[decoderStb] != figures[i].pixels[decoderMorvix]) {
-            fprintf(stderr, "load_bench: the decoders disagree on the output size of %s\n", files[i].path.c_str());
+        for (int d = decoderGiflib; d < decoderCount; ++d) {
+            if (decoderOn[d] && figures[i].pixels[d] != figures[i].pixels[decoderMorvix]) {
+                fprintf(stderr, "load_bench: %s and morvix disagree on the output size of %s\n", decoderNames[d],
+                        files[i].path.c_str());
+            }
         }
         for (int d = 0; memory && d < decoderCount; ++d) {
-            figures[i].peakBytes[d] = measurePeakInChild((DecoderId)d, files[i].path);
+            if (decoderOn[d]) figures[i].peakBytes[d] = measurePeakInChild((DecoderId)d, files[i].path);
         }
     }
     printTables(files, figures, runs, memory);
@@ -301,7 +322,7 @@ int runSingle(bool peak, const char* decoderName, const char* path, LzwEntry* di
 
 int usage() {
     fprintf(stderr,
-            "usage: load_bench [--runs N] [--no-memory] FILE...\n"
+            "usage: load_bench [--runs N] [--no-memory] [--no-stb] FILE...\n"
             "       load_bench --peak|--once morvix|giflib|stb FILE\n");
     return 2;
 }
@@ -325,6 +346,8 @@ int main(int argc, char** argv) {
                 runs = atoi(argv[++i]);
             } else if (strcmp(argv[i], "--no-memory") == 0) {
                 memory = false;
+            } else if (strcmp(argv[i], "--no-stb") == 0) {
+                decoderOn[decoderStb] = false;
             } else {
                 paths.push_back(argv[i]);
             }

@@ -2,13 +2,19 @@
 # Runs the load benchmark on the bench set and prints its tables:
 #   1. native (Release): load throughput and peak memory, Morvix beside giflib
 #      + a plain compositor and stb_image;
-#   2. callgrind on the noise file: instructions per output pixel of one load;
-#   3. with --wine: the same table from the Windows build under Wine (giflib
+#   2. the same loads with fresh memory in transparent huge pages (glibc's
+#      hugetlb tunable, for all three decoders alike), where the kernel
+#      offers them: what the load costs where first touches of fresh memory
+#      are cheap (on a VM each 4 KiB page fault can cost microseconds);
+#   3. callgrind on the noise file: instructions per output pixel of one load;
+#   4. with --wine: the same table from the Windows build under Wine (giflib
 #      cross-built from Debian's source package, stb_image as it is): the
 #      32-bit build under 32-bit Wine, or where this machine cannot run
 #      32-bit Wine, the x86_64 build under 64-bit Wine (tools/wine-env.sh).
+#      stb_image is left out there unless --wine-stb: its realloc growth
+#      through the Windows C runtime takes minutes per file.
 #
-# usage: bench/run.sh [--runs N] [--wine] [--no-callgrind]
+# usage: bench/run.sh [--runs N] [--wine] [--wine-stb] [--no-callgrind]
 # Build trees: build-bench and build-bench-win (or build-bench-win64) beside
 # this directory (override with MORVIX_BENCH_BUILD / MORVIX_BENCH_WIN_BUILD). The bench GIFs (~51 MiB)
 # are made in the native build tree when missing; they are never committed.
@@ -24,12 +30,14 @@ data=$build/data
 runs=5
 wine=0
 callgrind=1
+wine_peers=(--no-stb)
 while [ $# -gt 0 ]; do
   case $1 in
     --runs) runs=$2; shift 2 ;;
     --wine) wine=1; shift ;;
+    --wine-stb) wine=1; wine_peers=(); shift ;;
     --no-callgrind) callgrind=0; shift ;;
-    *) echo "usage: bench/run.sh [--runs N] [--wine] [--no-callgrind]" >&2; exit 2 ;;
+    *) echo "usage: bench/run.sh [--runs N] [--wine] [--wine-stb] [--no-callgrind]" >&2; exit 2 ;;
   esac
 done
 
@@ -49,6 +57,17 @@ cmake --build "$build" -j2 --target load_bench morvix-frames >/dev/null
 echo "## Native ($(uname -m), $(g++ -dumpfullversion) -O3)"
 echo
 "$build/bench/load_bench" --runs "$runs" "${paths[@]}"
+
+thp=/sys/kernel/mm/transparent_hugepage/enabled
+if [ -r $thp ] && ! grep -q '\[never\]' $thp; then
+  echo
+  echo "## Native, fresh memory in transparent huge pages (GLIBC_TUNABLES=glibc.malloc.hugetlb=1)"
+  echo
+  echo "Blocks of 2 MiB and more then take one page fault per 2 MiB; smaller ones (the disc file's"
+  echo "1 MiB frames) still fault per 4 KiB page."
+  echo
+  GLIBC_TUNABLES=glibc.malloc.hugetlb=1 "$build/bench/load_bench" --runs "$runs" --no-memory "${paths[@]}"
+fi
 
 if [ $callgrind = 1 ]; then
   echo
@@ -96,6 +115,6 @@ if [ $wine = 1 ]; then
   echo
   echo "## Windows build under Wine: $MORVIX_WIN_NOTE ($("$WINE" --version))"
   echo
-  "$WINE" "$winbuild/bench/load_bench.exe" --runs "$runs" "${winpaths[@]}" | tr -d '\r'
+  "$WINE" "$winbuild/bench/load_bench.exe" --runs "$runs" "${wine_peers[@]}" "${winpaths[@]}" | tr -d '\r'
   wine_stop
 fi
