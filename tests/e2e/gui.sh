@@ -104,6 +104,15 @@ visible_titles() {
     xdotool search --onlyvisible --name '.' 2>/dev/null | while read -r w; do printf "'%s' " "$(xdotool getwindowname "$w")"; done
 }
 
+# Whether the player has ended within MS milliseconds (no failure).
+player_ended_within() {  # MS
+    local end=$(( $(now_ms) + $1 ))
+    while kill -0 "$APP_PID" 2>/dev/null; do
+        [ "$(now_ms)" -lt $end ] || return 1
+        sleep 0.05
+    done
+}
+
 # The player must exit by itself with code 0 within the deadline.
 expect_exit_zero() {  # [seconds]
     local end=$(( $(now_ms) + ${1:-5}000 ))

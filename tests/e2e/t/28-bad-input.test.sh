@@ -40,9 +40,17 @@ title_is "$id" "Morvix"
 stop_app || fail "exit code"
 
 # Closing right after the start of a large load: the close waits for the
-# load and ends the process with code 0.
+# load and ends the process with code 0. While the load holds the UI thread,
+# Wine cannot take the X focus the window manager offers it, so on a busy
+# machine that first key can reach no window; it is sent again until the
+# player ends.
 start_player "$GIFS/large.gif"
 id=$(player_window '.') || exit 1
-xdotool windowactivate --sync "$id" key x
-expect_exit_zero 20
+end=$(( $(now_ms) + 20000 ))
+while :; do
+    xdotool windowactivate --sync "$id" key x 2>/dev/null || true
+    player_ended_within 2000 || [ "$(now_ms)" -ge $end ] || continue
+    break
+done
+expect_exit_zero 1
 echo "bad input ok"
