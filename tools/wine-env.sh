@@ -1,5 +1,7 @@
-# Wine set-up shared by tools/test.sh, tools/run.sh and tests/e2e/run.sh.
-# Source it; it defines functions and sets nothing until they are called.
+# shellcheck shell=bash
+# Wine set-up shared by tools/test.sh, tools/run.sh, tests/e2e/run.sh and
+# bench/run.sh (through tools/harness.sh). Source it; it defines functions and
+# sets nothing until they are called.
 #
 # Morvix targets 32-bit Windows, so its exes are built with i686 mingw-w64
 # and run by 32-bit Wine (WINEARCH=win32). That needs a kernel that runs
@@ -8,46 +10,67 @@
 # binfmt_misc), under which Wine hangs. There the same sources are built for
 # x86_64 and run by 64-bit Wine instead, and the scripts say so loudly.
 # MORVIX_WINE_ARCH=win32 or win64 overrides the choice.
+#
+# The loaders are always run by absolute path, from MORVIX_WINE_DIR (Debian's
+# /usr/lib/wine), never through a name a shell function could shadow.
+# MORVIX_WINE_DIR and MORVIX_BINFMT_DIR exist so that tools/check-harness.sh
+# can put stub loaders and emulator entries in their place.
+
+wine_loader_dir() { echo "${MORVIX_WINE_DIR:-/usr/lib/wine}"; }
 
 # 0 when 32-bit Linux programs, and so 32-bit Wine, run natively here.
 wine32_runs_natively() {
-    [ -x /usr/lib/wine/wine ] || return 1
-    local entry
-    for entry in /proc/sys/fs/binfmt_misc/*; do
+    local loader entry
+    loader=$(wine_loader_dir)/wine
+    [ -x "$loader" ] || return 1
+    for entry in "${MORVIX_BINFMT_DIR:-/proc/sys/fs/binfmt_misc}"/*; do
+        # Without binfmt_misc the pattern stays unexpanded: no entry.
+        [ -f "$entry" ] || continue
         case ${entry##*/} in register | status) continue ;; esac
         if grep -qx enabled "$entry" && grep -qE '^interpreter .*(qemu-i386|box86)' "$entry"; then
             return 1
         fi
     done
-    timeout 20 /usr/lib/wine/wine --version >/dev/null 2>&1
+    timeout 20 "$loader" --version >/dev/null 2>&1
 }
 
 # Picks the Windows architecture and exports the Wine environment:
 # WINEARCH, WINE (the loader to run exes with), WINEDEBUG, WINEDLLOVERRIDES,
 # MORVIX_WIN_TOOLCHAIN (relative to the source root) and MORVIX_WIN_NOTE.
+# Returns 1, saying why, when the loader is not there.
 wine_setup() {
-    local arch=${MORVIX_WINE_ARCH:-}
+    local arch=${MORVIX_WINE_ARCH:-} dir
+    dir=$(wine_loader_dir)
     if [ -z "$arch" ]; then
         if wine32_runs_natively; then arch=win32; else arch=win64; fi
     fi
+    case $arch in
+        win32 | win64) ;;
+        *) echo "MORVIX_WINE_ARCH=$arch: want win32 or win64" >&2; return 1 ;;
+    esac
     export WINEARCH=$arch WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     if [ "$arch" = win32 ]; then
-        export WINE=wine MORVIX_WIN_TOOLCHAIN=cmake/toolchain-i686-mingw.cmake
+        export WINE=$dir/wine MORVIX_WIN_TOOLCHAIN=cmake/toolchain-i686-mingw.cmake
         unset WINELOADER
-        MORVIX_WIN_NOTE="32-bit Windows build (i686) under 32-bit Wine"
+        MORVIX_WIN_NOTE="32-bit Windows build (i686, the shipped exe) under 32-bit Wine"
     else
-        # Straight to the 64-bit loader: /usr/bin/wine would start the 32-bit
-        # one first, which is exactly what cannot run here.
-        export WINE=/usr/lib/wine/wine64 WINELOADER=/usr/lib/wine/wine64
+        # Straight to the 64-bit loader: Debian's /usr/bin/wine would start
+        # the 32-bit one first, which is exactly what cannot run here.
+        export WINE=$dir/wine64 WINELOADER=$dir/wine64
         export MORVIX_WIN_TOOLCHAIN=cmake/toolchain-x86_64-mingw.cmake
-        MORVIX_WIN_NOTE="64-bit Windows build (x86_64) under 64-bit Wine: this machine cannot run 32-bit Wine (no native 32-bit Linux programs); the 32-bit build is compiled and checked but not run"
+        MORVIX_WIN_NOTE="64-bit stand-in: the x86_64 build under 64-bit Wine, because this machine cannot run 32-bit Wine (no native 32-bit Linux programs); the shipped i686 exe is compiled and checked but not run"
     fi
     export MORVIX_WIN_NOTE
+    if [ ! -x "$WINE" ]; then
+        echo "no Wine loader at $WINE: install Wine (as root: apt-get install wine wine64 wine32:i386)" >&2
+        return 1
+    fi
 }
 
 # The commands that make a prefix template in $WINEPREFIX: boot it, turn the
 # crash dialog off (a crash then ends the process instead of waiting forever
 # on a dialog), and wait until the registry is on disk.
+# shellcheck disable=SC2016 # expanded by the bash -c that runs them
 wine_boot_commands='timeout 180 "$WINE" wineboot -i </dev/null >/dev/null 2>&1 &&
     "$WINE" reg add "HKCU\Software\Wine\WineDbg" /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
     status=$?; timeout 60 wineserver -w; exit $status'
@@ -57,10 +80,12 @@ wine_boot_commands='timeout 180 "$WINE" wineboot -i </dev/null >/dev/null 2>&1 &
 # qemu) or fails; so the boot runs in a private mount namespace in which the
 # 32-bit loader is hidden, and Wine skips that step.
 wine_boot() {  # PREFIX
-    if [ "$WINEARCH" = win64 ] && [ -e /usr/lib/wine/wine ] &&
+    local wine32
+    wine32=$(wine_loader_dir)/wine
+    if [ "$WINEARCH" = win64 ] && [ -e "$wine32" ] &&
         unshare -m true 2>/dev/null; then
         WINEPREFIX=$1 unshare -m bash -c \
-            "mount --bind /dev/null /usr/lib/wine/wine && { $wine_boot_commands; }"
+            "mount --bind /dev/null '$wine32' && { $wine_boot_commands; }"
     else
         WINEPREFIX=$1 bash -c "$wine_boot_commands"
     fi

@@ -10,10 +10,12 @@
 # it hides. The wineserver is kept up and warmed before the first test, so
 # that no test pays for (or inherits pipes from) Wine's start-up.
 #
-# Environment (tools/test.sh sets all of it; the defaults fit its layout):
+# Environment (tools/test.sh sets all of it; the defaults fit its layout).
+# The runner is the one place that sets what tests/e2e/lib.sh needs:
 #   E2E_OUT      scratch, logs and the prefix template   (build-all/e2e)
 #   WINE_TEMPLATE the Wine prefix template, made if missing (E2E_OUT/template-ARCH)
-#   WIN_BUILD    the cross build; EXE the player in it   (build-all/win32 or win64)
+#   WIN_BUILD    the cross build; EXE the player in it   (build-all/win32, or
+#                build-all/win64 where 32-bit Wine cannot run)
 #   NATIVE_BUILD the native Release build (morvix-frames) (build-all/native)
 #   E2E_TEST_TIMEOUT  seconds per test                    (120)
 # A test that needs no player says so in its first lines with
@@ -23,13 +25,14 @@
 set -u
 E2E_DIR=$(cd "$(dirname "$0")" && pwd)
 SRC_DIR=$(cd "$E2E_DIR/../.." && pwd)
-. "$SRC_DIR/tools/wine-env.sh"
-wine_setup
+# shellcheck source=tools/harness.sh
+. "$SRC_DIR/tools/harness.sh"
+note() { echo "e2e: $*"; }
+wine_setup || { note "cannot set up Wine"; exit 1; }
 
 BUILD_ROOT=${MORVIX_BUILD_DIR:-$SRC_DIR/build-all}
-[ "$WINEARCH" = win32 ] && win_dir=win32 || win_dir=win64
 export E2E_OUT=${E2E_OUT:-$BUILD_ROOT/e2e}
-export WIN_BUILD=${WIN_BUILD:-$BUILD_ROOT/$win_dir}
+export WIN_BUILD=${WIN_BUILD:-$BUILD_ROOT/$WINEARCH}
 export NATIVE_BUILD=${NATIVE_BUILD:-$BUILD_ROOT/native}
 export EXE=${EXE:-$WIN_BUILD/app/morvix.exe}
 export HELPERS=${HELPERS:-$WIN_BUILD/e2e}
@@ -39,56 +42,14 @@ export XDND_DROP=$E2E_OUT/xdnd-drop
 template=${WINE_TEMPLATE:-$E2E_OUT/template-$WINEARCH}
 timeout_s=${E2E_TEST_TIMEOUT:-120}
 
-mkdir -p "$E2E_OUT/logs" || exit 1
-note() { echo "e2e: $*"; }
+mkdir -p "$E2E_OUT/logs" || { note "cannot make $E2E_OUT/logs"; exit 1; }
 
-# ---- Display and window manager ----
-
-XVFB_PID= WM_PID=
 cleanup() {
     wine_stop
-    [ -n "$WM_PID" ] && kill "$WM_PID" 2>/dev/null
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
-    wait 2>/dev/null
+    stop_display
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
-
-# The first free display from :99 up; a number another run takes at the same
-# moment makes that Xvfb exit, and the next number is tried.
-start_xvfb() {
-    local n deadline
-    for n in $(seq 99 160); do
-        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$E2E_OUT/xvfb.log" 2>&1 &
-        XVFB_PID=$!
-        deadline=$(($(date +%s) + 10))
-        while kill -0 "$XVFB_PID" 2>/dev/null && [ "$(date +%s)" -lt $deadline ]; do
-            if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
-                export DISPLAY=":$n"
-                return 0
-            fi
-            sleep 0.1
-        done
-        kill "$XVFB_PID" 2>/dev/null
-        wait "$XVFB_PID" 2>/dev/null
-        XVFB_PID=
-    done
-    return 1
-}
-
-# openbox is up once it has claimed the root window's WM check property.
-start_openbox() {
-    openbox >"$E2E_OUT/wm.log" 2>&1 &
-    WM_PID=$!
-    local deadline=$(($(date +%s) + 10))
-    while [ "$(date +%s)" -lt $deadline ]; do
-        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
-        kill -0 "$WM_PID" 2>/dev/null || return 1
-        sleep 0.1
-    done
-    return 1
-}
 
 # ---- Wine session ----
 
@@ -144,12 +105,16 @@ done
 [ $# -gt 0 ] || tests=("$E2E_DIR"/t/*.test.sh)
 [ -e "${tests[0]}" ] || { note "no tests in $E2E_DIR/t"; echo "0 passed, 0 failed"; exit 0; }
 
-gcc -O2 -Wall -Wextra -Werror -o "$XDND_DROP" "$E2E_DIR/xdnd-drop.c" -lX11 || { note "cannot build xdnd-drop"; exit 1; }
-start_xvfb || { note "cannot start Xvfb"; exit 1; }
-start_openbox || { note "cannot start openbox"; exit 1; }
-note "display $DISPLAY, $MORVIX_WIN_NOTE"
-wine_template "$template" || { note "cannot make the Wine prefix template"; exit 1; }
-start_wine_session || { note "cannot start the Wine session"; exit 1; }
+gcc -O2 -Wall -Wextra -Werror -o "$XDND_DROP" "$E2E_DIR/xdnd-drop.c" -lX11 ||
+    step_failed "building the XDND drop helper" "install gcc and libx11-dev (tools/test.sh does)" || exit 1
+start_display "$E2E_OUT" ||
+    step_failed "starting Xvfb and openbox" "see $E2E_OUT/xvfb.log and $E2E_OUT/wm.log; install xvfb, openbox and x11-utils" ||
+    exit 1
+note "display $DISPLAY; player $EXE: $MORVIX_WIN_NOTE"
+wine_template "$template" ||
+    step_failed "making the Wine prefix template $template" "run again; if it fails again, remove $template* and check that Wine starts" ||
+    exit 1
+start_wine_session || step_failed "starting the Wine session" "run again after wineserver -k" || exit 1
 
 passed=0 failed=0 skipped=0
 for t in "${tests[@]}"; do
@@ -161,5 +126,6 @@ for t in "${tests[@]}"; do
     esac
 done
 [ $skipped -gt 0 ] && echo "$skipped skipped"
+echo "e2e ran on: $MORVIX_WIN_NOTE ($EXE)"
 echo "$passed passed, $failed failed"
 [ $failed = 0 ]

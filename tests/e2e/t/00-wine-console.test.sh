@@ -5,10 +5,10 @@
 # native morvix-frames does: same frames, same composed pixels. This is also
 # the proof that the Windows half of the decoder (whole-file read, DIB
 # section rasters) gives the same pictures as the native one.
+set -u
 . "$(dirname "$0")/../lib.sh"
 [ -f "$MORVIX_FRAMES_EXE" ] || { echo "no cross-built morvix-frames at $MORVIX_FRAMES_EXE"; exit 77; }
 cd "$E2E_WORK" || exit 1
-fail() { echo "FAIL: $*"; exit 1; }
 
 # Transparency over earlier frames with disposals 1 to 3, a loop count,
 # an interlaced still, and a name with a space in it.
@@ -21,7 +21,7 @@ convert -size 33x17 plasma:fractal -seed 7 -colors 64 -interlace GIF 'still one.
 
 for gif in anim.gif 'still one.gif'; do
     native=$("$MORVIX_FRAMES" "$gif") || fail "native morvix-frames $gif: exit $?"
-    windows=$(wine "$MORVIX_FRAMES_EXE" "$gif" | tr -d '\r')
+    windows=$("$WINE" "$MORVIX_FRAMES_EXE" "$gif" | tr -d '\r')
     status=${PIPESTATUS[0]}
     [ "$status" = 0 ] || fail "morvix-frames.exe $gif: exit $status"
     [ -n "$native" ] || fail "no output for $gif"
@@ -29,11 +29,11 @@ for gif in anim.gif 'still one.gif'; do
 done
 # Not two equal failures: the file loaded whole. (ImageMagick stores -loop 3
 # as the NETSCAPE repeat count 2.)
-summary=$(wine "$MORVIX_FRAMES_EXE" anim.gif | head -1 | tr -d '\r')
+summary=$("$WINE" "$MORVIX_FRAMES_EXE" anim.gif | head -1 | tr -d '\r')
 [ "$summary" = "result 0 width 24 height 16 frames 4 loops 2" ] || fail "anim.gif summary: $summary"
 
 # A file that is not there fails the load: exit status 1 on both sides.
-wine "$MORVIX_FRAMES_EXE" missing.gif >/dev/null 2>&1
+"$WINE" "$MORVIX_FRAMES_EXE" missing.gif >/dev/null 2>&1
 status=$?
 [ $status = 1 ] || fail "morvix-frames.exe missing.gif: exit $status, want 1"
 echo "morvix-frames.exe agrees with the native tool"

@@ -1,6 +1,7 @@
 #!/bin/bash
 # What each kind of start shows in the title: a playing animation, one
 # frame, no frame, and every start that leaves the empty player.
+set -u
 . "$(dirname "$0")/../lib.sh"
 . "$(dirname "$0")/../gui.sh"
 
@@ -15,7 +16,7 @@ start_and_expect() {  # WANTED-TITLE [ARGUMENT...]
     title_is "$id" "$want"
 }
 
-cd "$GIFS"
+cd "$GIFS" || exit 1
 # A 12-frame file plays at once, named by its file name only.
 start_and_expect "a.gif (12 frames | >> | x${TS}1.00 | 100%)" "$GIFS/a.gif"
 stop_app || fail "exit code"
@@ -37,7 +38,8 @@ for refused in "$GIFS/notgif.gif" "$GIFS/wrongext.png" "$GIFS/folder.gif" "$GIFS
     # The empty player is all background, corners and centre.
     read -r w h < <(client_size "$id")
     for xy in "0 0" "$((w - 1)) $((h - 1))" "$((w / 2)) $((h / 2))"; do
-        [ "$(pixel "$id" $xy)" = $BG ] || fail "empty player for '$refused' at ($xy): $(pixel "$id" $xy)"
+        read -r x y <<<"$xy"
+        [ "$(pixel "$id" "$x" "$y")" = "$BG" ] || fail "empty player for '$refused' at ($xy): $(pixel "$id" "$x" "$y")"
     done
     stop_app || fail "exit code"
 done

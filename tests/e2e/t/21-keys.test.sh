@@ -2,6 +2,7 @@
 # Every command key and the title it leaves, on a 12-frame animation of
 # one-second frames; keys that must do nothing are each followed by a key
 # whose title shows that nothing happened before it.
+set -u
 . "$(dirname "$0")/../lib.sh"
 . "$(dirname "$0")/../gui.sh"
 

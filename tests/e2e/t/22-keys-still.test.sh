@@ -2,10 +2,11 @@
 # Keys with nothing loaded, with a 0-frame and with a one-frame document,
 # and the open dialog. The open dialog ('O' works in every state) shows
 # that the keys before it were handled.
+set -u
 . "$(dirname "$0")/../lib.sh"
 . "$(dirname "$0")/../gui.sh"
 
-ALL_KEYS="p n v s r Up Down equal minus Left Right KP_Add"
+ALL_KEYS=(p n v s r Up Down equal minus Left Right KP_Add)
 
 # Opens the dialog, proving every earlier key was handled, then types NAME
 # (a Windows path) or cancels with an empty NAME.
@@ -18,14 +19,13 @@ open_dialog() {
     else
         xdotool key Escape
     fi
-    for _ in $(seq 100); do xdotool search --onlyvisible --name '^Open$' >/dev/null 2>&1 || return 0; sleep 0.05; done
-    fail "open dialog still shown"
+    poll_until 5 window_gone '^Open$' || fail "open dialog still shown"
 }
 
 # Nothing loaded: only O, F1, X and the menu key act.
 start_player
 id=$(player_window '^Morvix$') || exit 1
-xdotool key $ALL_KEYS
+xdotool key "${ALL_KEYS[@]}"
 open_dialog ""
 title_is "$id" "Morvix"
 
@@ -36,7 +36,7 @@ open_dialog "$(winpath "$GIFS/zero.gif")"
 title_is "$id" "zero.gif (1 frame | 100%)"
 
 # 0 frames: the frame keys, zoom included, do nothing.
-xdotool key $ALL_KEYS
+xdotool key "${ALL_KEYS[@]}"
 open_dialog "$(winpath "$GIFS/one.gif")"
 title_is "$id" "one.gif (1 frame | 100%)"
 

@@ -4,6 +4,7 @@
 # centred as the layout says on margins of the window's background colour;
 # the picture's size at all eight zoom levels; re-centring after a resize,
 # also when the picture overhangs the window.
+set -u
 . "$(dirname "$0")/../lib.sh"
 . "$(dirname "$0")/../gui.sh"
 
@@ -27,7 +28,7 @@ done
 # are background right up to the picture's edges.
 xdotool key s
 title_is "$id" "layers.gif (1 of 4 frames | 100%)"
-[ "$(picture_box "$id")" = "$(centred 41 31 $w $h)" ] || fail "100% box: $(picture_box "$id")"
+[ "$(picture_box "$id")" = "$(centred 41 31 "$w" "$h")" ] || fail "100% box: $(picture_box "$id")"
 
 # Zoom: each level's size, centred. Out from 100% to 25%, in to 400%.
 check_zoom() {  # KEY LABEL W H
@@ -35,7 +36,7 @@ check_zoom() {  # KEY LABEL W H
     title_is "$id" "layers.gif (1 of 4 frames | $2)"
     local box
     box=$(picture_box "$id")
-    [ "$box" = "$(centred $3 $4 $w $h)" ] || fail "zoom $2: box $box, want $(centred $3 $4 $w $h)"
+    [ "$box" = "$(centred "$3" "$4" "$w" "$h")" ] || fail "zoom $2: box $box, want $(centred "$3" "$4" "$w" "$h")"
 }
 check_zoom minus 75% 31 24
 check_zoom minus 50% 20 15

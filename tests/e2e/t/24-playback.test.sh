@@ -2,6 +2,7 @@
 # Playback on screen: frames advance, a pause shows the frame the title
 # names, the loop count ends the run (the last frame stays, and the next
 # step starts from frame 0), and the speed level scales the run.
+set -u
 . "$(dirname "$0")/../lib.sh"
 . "$(dirname "$0")/../gui.sh"
 
@@ -28,17 +29,13 @@ stop_app || fail "exit code"
 # loop2.gif: red, green, blue, 400 ms each, two passes: 2.4 s at normal
 # speed. The run has ended once N steps instead of being ignored; it then
 # shows frame 2 (green) and said "2 of 3". Returns the run's length in ms.
-run_until_ended() {
-    local start=$1 end=$(( $1 + 15000 ))
-    while [ "$(now_ms)" -lt $end ]; do
-        xdotool key n
-        if [[ "$(xdotool getwindowname "$id")" == "loop2.gif (2 of 3 frames | 100%)" ]]; then
-            echo $(( $(now_ms) - start ))
-            return 0
-        fi
-        sleep 0.05
-    done
-    fail "playback did not end after its loop count"
+stepped_after_end() {
+    xdotool key n
+    [[ "$(xdotool getwindowname "$id")" == "loop2.gif (2 of 3 frames | 100%)" ]]
+}
+run_until_ended() {  # START-MS
+    poll_until 15 stepped_after_end || fail "playback did not end after its loop count"
+    echo $(( $(now_ms) - $1 ))
 }
 
 start_player "$GIFS/loop2.gif"

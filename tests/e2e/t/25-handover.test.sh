@@ -4,17 +4,14 @@
 # no argument or a refused one ends the second start at once. Hand-overs
 # with another tag or more than 2048 bytes are answered 0 and change
 # nothing; one without a terminator is cut at its byte count.
+set -u
 . "$(dirname "$0")/../lib.sh"
 . "$(dirname "$0")/../gui.sh"
 
 second_start() {  # ARGUMENT... ; the second process must exit 0 by itself
-    local end=$(( $(now_ms) + 15000 ))
     "$WINE" "$EXE" "$@" >/dev/null 2>&1 &
     local pid=$!
-    while kill -0 $pid 2>/dev/null; do
-        [ "$(now_ms)" -lt $end ] || { kill $pid; fail "second start with '$*' did not end"; }
-        sleep 0.05
-    done
+    poll_until 15 process_ended $pid || { kill $pid; fail "second start with '$*' did not end"; }
     wait $pid || fail "second start with '$*' exited $?"
 }
 windows() { xdotool search --onlyvisible --class 'morvix' 2>/dev/null | wc -l; }

@@ -3,6 +3,7 @@
 # first dropped file counts, and it must exist, not be a folder and end in
 # ".gif"; a refused drop leaves requestedPath alone. Then a real drop on
 # the window through XDND, when the drop helper is built.
+set -u
 . "$(dirname "$0")/../lib.sh"
 . "$(dirname "$0")/../gui.sh"
 

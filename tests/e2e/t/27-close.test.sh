@@ -2,6 +2,7 @@
 # Closing while the worker plays ends the process at once with code 0:
 # by the X key, by the window manager's close, and in the middle of a
 # 16x speed run that keeps the worker drawing.
+set -u
 . "$(dirname "$0")/../lib.sh"
 . "$(dirname "$0")/../gui.sh"
 

@@ -4,7 +4,6 @@
 set -u
 . "$(dirname "$0")/../lib.sh"
 . "$(dirname "$0")/../gui.sh"
-. "$(dirname "$0")/../commands_lib.sh"
 
 dir=$GIFS/order
 # An upper-case extension (matched by the system's pattern rules), a space

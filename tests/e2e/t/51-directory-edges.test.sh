@@ -7,7 +7,6 @@
 set -u
 . "$(dirname "$0")/../lib.sh"
 . "$(dirname "$0")/../gui.sh"
-. "$(dirname "$0")/../commands_lib.sh"
 
 file_rows_grey="O | Left~ Right~ | + - | X"
 
@@ -43,7 +42,7 @@ quit
 
 # The same file named in upper case: the system opens it, but the name is
 # not among the entries as spelt, so it has no neighbours.
-upper=$(tr a-z A-Z <<<"$middle")
+upper=${middle^^}
 run "$GIFS/three/$upper"
 check_menu "$id" "$file_rows_grey" "opened as $upper"
 steps_go_nowhere "$upper"

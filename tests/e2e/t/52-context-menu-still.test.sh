@@ -5,7 +5,6 @@
 set -u
 . "$(dirname "$0")/../lib.sh"
 . "$(dirname "$0")/../gui.sh"
-. "$(dirname "$0")/../commands_lib.sh"
 
 quit() { xdotool key x; expect_exit_zero; }
 

@@ -5,7 +5,6 @@
 set -u
 . "$(dirname "$0")/../lib.sh"
 . "$(dirname "$0")/../gui.sh"
-. "$(dirname "$0")/../commands_lib.sh"
 
 quit() { xdotool key x; expect_exit_zero; }
 
@@ -20,7 +19,7 @@ check_menu "$id" "$playing" "playing"
 xdotool key Up Up Up Up Up Up Up Up
 title_is "$id" "a.gif (12 frames | >> | x${TS}16.00 | 100%)"
 check_menu "$id" "O | Left~ Right~ | P R S | Up~ Down | + - | X" "playing at 16.00"
-for i in $(seq 13); do xdotool key Down; done
+for _ in $(seq 13); do xdotool key Down; done
 title_is "$id" "a.gif (12 frames | >> | x${TS}0.0625 | 100%)"
 check_menu "$id" "O | Left~ Right~ | P R S | Up Down~ | + - | X" "playing at 0.0625"
 xdotool key equal equal equal equal
@@ -42,8 +41,9 @@ xdotool key r
 title_is "$id" "a.gif (12 frames | << | x${TS}0.0625 | 400%)"
 xdotool key p
 title=$(wait_title "$id" "^a\\.gif \\([0-9]+ of 12 frames \\| 400%\\)\$") || fail "not paused"
-shown=$(sed 's/^a\.gif (\([0-9]*\) of.*/\1/' <<<"$title")
-for i in $(seq 2 "$shown"); do xdotool key v; done
+shown=${title#a.gif (}
+shown=${shown%% of *}
+for _ in $(seq 2 "$shown"); do xdotool key v; done
 title_is "$id" "a.gif (1 of 12 frames | 400%)"
 check_menu "$id" "O | Left~ Right~ | P R S | N V | +~ - | X" "paused backward on frame 1"
 quit

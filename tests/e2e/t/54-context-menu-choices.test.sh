@@ -6,7 +6,6 @@
 set -u
 . "$(dirname "$0")/../lib.sh"
 . "$(dirname "$0")/../gui.sh"
-. "$(dirname "$0")/../commands_lib.sh"
 
 gif_folder "$GIFS/pair" a.gif:x.gif a.gif:y.gif || fail "fixtures"
 mapfile -t order < <(list_gifs "$GIFS/pair" | tr -d '\r')
@@ -36,6 +35,7 @@ wait_menu_closed
 [ -n "$wb" ] || fail "probe menu"
 for pair in "$((ml + mr)) $((wl + wr))" "$((mt + mb)) $((wt + wb))"; do
     read -r menu window <<<"$pair"
+    # shellcheck disable=SC2015 # fail when either bound is broken, as meant
     [ $((menu - window)) -ge -2 ] && [ $((menu - window)) -le 2 ] ||
         fail "menu key: menu $ml $mt $mr $mb not centred on window $wl $wt $wr $wb"
 done

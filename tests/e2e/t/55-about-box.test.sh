@@ -7,7 +7,6 @@
 set -u
 . "$(dirname "$0")/../lib.sh"
 . "$(dirname "$0")/../gui.sh"
-. "$(dirname "$0")/../commands_lib.sh"
 
 # Written out with byte escapes (en dash, copyright sign) so that the shell's
 # locale does not matter.
@@ -19,11 +18,8 @@ text+=$' Right-click the picture or press the\r\n menu key for every command.'
 printf '%s' "$text" >"$GIFS/about.txt"
 units=$(($(printf '%s' "$text" | iconv -f UTF-8 -t UTF-16LE | wc -c) / 2))
 
-wait_focus() {  # CONTROL-ID
-    local end=$(( $(now_ms) + 5000 ))
-    while [ "$(now_ms)" -lt $end ]; do [ "$(probe about-focus | tr -d '\r')" = "$1" ] && return 0; sleep 0.05; done
-    fail "focus not on control $1"
-}
+focus_on() { [ "$(probe about-focus | tr -d '\r')" = "$1" ]; }
+wait_focus() { poll_until 5 focus_on "$1" || fail "focus not on control $1"; }  # CONTROL-ID
 selection_is() { [ "$(probe about-selection | tr -d '\r')" = "$1" ] || fail "selection: want $1"; }
 within() { [ $(($1 - $2)) -ge -2 ] && [ $(($1 - $2)) -le 2 ]; }
 
@@ -31,8 +27,8 @@ within() { [ $(($1 - $2)) -ge -2 ] && [ $(($1 - $2)) -le 2 ]; }
 # it drawn at least once. The first character is a space, so the column is
 # white when no caret is there.
 no_caret_drawn() {
-    local left top right bottom end darkest
-    read -r left top right bottom <<<"$(probe about-caret)" || fail "no caret position"
+    local left top bottom end darkest
+    read -r left top _ bottom <<<"$(probe about-caret)" || fail "no caret position"
     end=$(( $(now_ms) + 1500 ))
     while [ "$(now_ms)" -lt $end ]; do
         darkest=$(timeout 5 import -window root -crop "1x$((bottom - top))+$left+$top" -colorspace gray \
@@ -50,6 +46,7 @@ open_about() {
     selection_is "0 0"
     local bl bt br bb ol ot or ob
     read -r bl bt br bb ol ot or ob _ <<<"$(probe about-rects | tr '\n' ' ')"
+    # shellcheck disable=SC2015 # fail when either is off centre, as meant
     within $((bl + br)) $((ol + or)) && within $((bt + bb)) $((ot + ob)) ||
         fail "box $bl $bt $br $bb not centred on $ol $ot $or $ob"
     no_caret_drawn
@@ -57,11 +54,7 @@ open_about() {
 
 close_about() {  # KEYS that close the box
     xdotool key "$@"
-    local end=$(( $(now_ms) + 5000 ))
-    while xdotool search --onlyvisible --name '^About$' >/dev/null 2>&1; do
-        [ "$(now_ms)" -lt $end ] || fail "About box still open after $*"
-        sleep 0.05
-    done
+    poll_until 5 window_gone '^About$' || fail "About box still open after $*"
 }
 
 # The edit menu opened by the menu key or Shift+F10 is centred on the text.
@@ -73,12 +66,13 @@ menu_centred_on_text() {  # KEYS
     read -r _ _ _ _ _ _ _ _ el et er eb <<<"$(probe about-rects | tr '\n' ' ')"
     xdotool key Escape
     wait_menu_closed
+    # shellcheck disable=SC2015 # fail when either is off centre, as meant
     within $((ml + mr)) $((el + er)) && within $((mt + mb)) $((et + eb)) ||
         fail "$*: menu $ml $mt $mr $mb not centred on the text $el $et $er $eb"
 }
 
 start_player
-id=$(player_window '^Morvix$')
+player_window '^Morvix$' >/dev/null
 sync_player
 
 open_about
@@ -110,11 +104,8 @@ xdotool mousemove --window "$about" 60 60 click 3
 [ "$(menu_rows_seen "Copy All")" = "Copy All" ] || fail "edit menu with all selected"
 click_menu_item "Copy All" Copy
 wait_menu_closed
-end=$(( $(now_ms) + 5000 ))
-until probe clipboard >"$GIFS/clip.txt" && cmp -s "$GIFS/clip.txt" "$GIFS/about.txt"; do
-    [ "$(now_ms)" -lt $end ] || fail "clipboard: $(head -c 80 "$GIFS/clip.txt")"
-    sleep 0.05
-done
+clipboard_is_text() { probe clipboard >"$GIFS/clip.txt" && cmp -s "$GIFS/clip.txt" "$GIFS/about.txt"; }
+poll_until 5 clipboard_is_text || fail "clipboard: $(head -c 80 "$GIFS/clip.txt")"
 # X applications get the same text through the X clipboard, where Wine
 # turns each CR LF into LF.
 timeout 5 xclip -o -selection clipboard >"$GIFS/xclip.txt" || fail "xclip"

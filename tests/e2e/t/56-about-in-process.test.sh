@@ -5,10 +5,11 @@
 # procedure held only while the box is open, the dialog code without
 # DLGC_HASSETSEL, the white background, and centring on an owner that hangs
 # off the screen, each over two openings.
+set -u
 . "$(dirname "$0")/../lib.sh"
 check=$HELPERS/about_box_check.exe
 [ -f "$check" ] || { echo "no about_box_check.exe in $HELPERS"; exit 77; }
-out=$(wine "$check" 2>/dev/null)
+out=$("$WINE" "$check" 2>/dev/null)
 status=$?
 out=$(tr -d '\r' <<<"$out")
 echo "$out"

@@ -5,6 +5,7 @@
 # 0 ms. Behind every burst the player must answer a Stop with its title
 # within a deadline (a deadlock or a stalled UI thread fails here), and at
 # the end it must exit with code 0 on X.
+set -u
 . "$(dirname "$0")/../lib.sh"
 . "$(dirname "$0")/../gui.sh"
 
@@ -38,8 +39,8 @@ stopped='^stress-[ab]\.gif \(1 of 120 frames \| [0-9]+%\)$'
 sent=0 resizes=0 probes=0 slowest=0
 
 burst() {  # KEY...: 40 random keys from the given set, 2 ms apart, then a resize
-    local pick=() i
-    for i in $(seq 40); do pick+=("${@:$((RANDOM % $# + 1)):1}"); done
+    local pick=() _
+    for _ in $(seq 40); do pick+=("${@:$((RANDOM % $# + 1)):1}"); done
     xdotool key --delay 2 "${pick[@]}"
     sent=$((sent + 40))
     xdotool windowsize "$id" $((160 + RANDOM % 700)) $((120 + RANDOM % 500))
@@ -48,8 +49,9 @@ burst() {  # KEY...: 40 random keys from the given set, 2 ms apart, then a resiz
 
 # Stop always ends in the still form showing frame 1: the UI thread has
 # handled every key before it and the worker has stopped.
-probe() {
-    local start=$(now_ms) took
+stop_answered() {
+    local start took
+    start=$(now_ms)
     xdotool key s
     wait_title "$id" "$stopped" "$answer_deadline" >/dev/null || fail "no answer to Stop within ${answer_deadline} s"
     took=$(($(now_ms) - start))
@@ -60,7 +62,7 @@ probe() {
 end=$(($(now_ms) + seconds * 500))
 while [ "$(now_ms)" -lt $end ]; do
     burst "${keys_all[@]}"
-    probe
+    stop_answered
 done
 
 echo "random keys at normal speeds until $SECONDS s: $sent keys, slowest answer $slowest ms"
@@ -72,14 +74,10 @@ while [ "$(now_ms)" -lt $end ]; do
     wait_title "$id" "^stress-[ab]\.gif \(120 frames \| (>>|<<) \| x${TS}16\.00 \| [0-9]+%\)$" "$answer_deadline" \
         >/dev/null || fail "not playing at 16.00"
     burst "${keys_fast[@]}"
-    probe
+    stop_answered
 done
 
 xdotool key x
-deadline=$(($(now_ms) + answer_deadline * 1000))
-while kill -0 "$APP_PID" 2>/dev/null && [ "$(now_ms)" -lt $deadline ]; do sleep 0.05; done
-kill -0 "$APP_PID" 2>/dev/null && fail "still running ${answer_deadline} s after X"
-wait "$APP_PID"
-status=$?
-[ $status = 0 ] || fail "exit code $status"
+player_ended_within "$answer_deadline" || fail "still running ${answer_deadline} s after X"
+wait "$APP_PID" || fail "exit code $?"
 echo "stress: ${seconds} s, $sent keys, $resizes resizes, $probes answered probes, slowest answer $slowest ms, exit 0"

@@ -4,6 +4,7 @@
 # each followed by a small reset file. soak.exe reads the player after each:
 # its live GDI objects must come back to the baseline exactly, and its
 # working set must not drift. The player then exits with code 0 on X.
+set -u
 . "$(dirname "$0")/../lib.sh"
 . "$(dirname "$0")/../gui.sh"
 
@@ -20,7 +21,7 @@ for f in "$dir"/*.gif; do
 done
 
 start_player "$dir/reset.gif"
-id=$(player_window '^reset\.gif') || exit 1
+player_window '^reset\.gif' >/dev/null || exit 1
 sync_player
 
 "$WINE" "$HELPERS/soak.exe" "$loads" "$(winpath "$dir/reset.gif")" "${files[@]}" 2>/dev/null | tr -d '\r' >"$E2E_WORK/soak.log"

@@ -3,6 +3,7 @@
 # to one running player in turn: each is refused into the empty player or
 # keeps the frames that fit the raster budget, as the native figures say,
 # and the player answers the next hand-over. Prints how long each load took.
+set -u
 . "$(dirname "$0")/../lib.sh"
 . "$(dirname "$0")/../gui.sh"
 
