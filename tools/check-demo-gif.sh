@@ -10,10 +10,11 @@ set -u
 make_demo=$1 frames_tool=$2 work=$3
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-rm -rf "$work" && mkdir -p "$work/morvix" "$work/magick" || fail "cannot make $work"
+rm -rf "$work" && mkdir -p "$work/magick" || fail "cannot make $work"
 gif=$work/demo.gif
 "$make_demo" "$gif" || fail "make-demo-gif exited with $?"
 
+# The output folder does not exist yet: morvix-frames creates it.
 "$frames_tool" --background ababab --out "$work/morvix" "$gif" >"$work/morvix.txt" ||
     fail "morvix-frames exited with $?"
 want="result 0 width 160 height 120 frames 16 loops 0"

@@ -3,11 +3,18 @@
 //
 //   morvix-frames [--raw] [--background RRGGBB] [--out DIR] [--bench N] FILE
 //
+// --out DIR writes each composed frame to DIR/frame_NNNN.ppm, creating DIR
+// when it is missing.
 // Exit status: 0 loaded (result other than 5), 1 not loaded, 2 usage error
 // or unwritable output.
+#include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
+#ifdef _WIN32
+#include <direct.h>
+#endif
 
 #include <chrono>
 #include <string>
@@ -123,7 +130,30 @@ int bench(const Options& options, LzwEntry* dictionary) {
     return 0;
 }
 
+int makeDirectory(const char* path) {
+#ifdef _WIN32
+    return _mkdir(path) == 0 || errno == EEXIST;
+#else
+    return mkdir(path, 0777) == 0 || errno == EEXIST;
+#endif
+}
+
+// Creates DIR and the folders above it that are missing, as mkdir -p does.
+int makeDirectories(const char* dir) {
+    std::string path = dir;
+    for (size_t i = 1; i < path.size(); ++i) {
+        if (path[i] != '/' && path[i] != '\\') continue;
+        if (path[i - 1] == ':' || path[i - 1] == '/' || path[i - 1] == '\\') continue;  // drive or doubled
+        if (!makeDirectory(path.substr(0, i).c_str())) return 0;
+    }
+    return makeDirectory(path.c_str());
+}
+
 int printFrames(const Options& options, const Animation& animation) {
+    if (options.outDir && !makeDirectories(options.outDir)) {
+        fprintf(stderr, "morvix-frames: cannot create %s\n", options.outDir);
+        return 2;
+    }
     for (uint32_t i = 0; i < animation.frameCount; ++i) {
         const FrameRecord& f = animation.frames[i];
         uint32_t w = options.raw ? f.width : animation.width;
