@@ -10,4 +10,6 @@ set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# By absolute path, as tools/wine-env.sh runs it: a bare "wine" may be
+# anything on PATH.
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine)

@@ -1,0 +1,129 @@
+#!/bin/bash
+# tools/check-harness.sh - the test harness's own logic, checked on any
+# machine whichever Wine it has (or none): stub loaders, a stub X server and
+# window manager stand in for the real ones, so both Windows architectures
+# are exercised everywhere, though a machine can run at most one for real.
+#   - the architecture wine_setup picks from what the machine can run;
+#   - for win32 and win64: the loader is an absolute path, the one the
+#     toolchain file's ctest emulator names too; tests/e2e/run.sh runs a test
+#     through the real lib.sh, whose start_player must reach the stub loader
+#     with that architecture's exe, and no function of the libraries may
+#     shadow a command.
+# Prints ok/FAIL per check and "N passed, N failed"; exit status 0 when all
+# passed.
+set -u
+SRC=$(cd "$(dirname "$0")/.." && pwd)
+work=$(mktemp -d "${TMPDIR:-/tmp}/morvix-harness.XXXXXX") || exit 1
+trap 'rm -rf "$work"' EXIT
+passed=0 failed=0
+check() {  # WHAT COMMAND...
+    if "${@:2}"; then
+        passed=$((passed + 1))
+        echo "ok   $1"
+    else
+        failed=$((failed + 1))
+        echo "FAIL $1"
+    fi
+}
+
+# ---- Stubs ----
+
+stubs=$work/bin
+mkdir -p "$stubs" "$work/binfmt"
+stub() {  # NAME BODY
+    printf '#!/bin/bash\n%s\n' "$2" >"$stubs/$1" && chmod +x "$stubs/$1"
+}
+# The loaders log how they were run. A Windows exe "runs" by printing its
+# name; wineboot makes the prefix's registry; the 32-bit loader answers
+# --version only when STUB_WINE32_RUNS=1 (as on a machine that runs 32-bit
+# programs).
+# shellcheck disable=SC2016 # the stubs' bodies expand when they run
+loader='echo "$0 $*" >>"$STUB_LOG"
+case $1 in
+    --version) [ "${0##*/}" = wine64 ] || [ "${STUB_WINE32_RUNS:-1}" = 1 ] ;;
+    wineboot) mkdir -p "$WINEPREFIX" && touch "$WINEPREFIX/system.reg" ;;
+    *.exe) echo "ran $1" ;;
+esac'
+stub wine "$loader"
+stub wine64 "$loader"
+stub wineserver 'exit 0'
+stub unshare 'exit 1'
+# shellcheck disable=SC2016
+stub Xvfb 'while [ $# -gt 0 ]; do [ "$1" = -displayfd ] && eval "echo 42 >&$2"; shift; done; exec sleep 300'
+stub openbox 'exec sleep 300'
+stub xdpyinfo 'exit 0'
+stub xprop "echo '_NET_SUPPORTING_WM_CHECK(WINDOW): window id # 0x1'"
+stub xdotool 'exit 0'
+# shellcheck disable=SC2016
+stub gcc 'while [ $# -gt 0 ]; do [ "$1" = -o ] && touch "$2"; shift; done'
+export PATH=$stubs:$PATH MORVIX_WINE_DIR=$stubs MORVIX_BINFMT_DIR=$work/binfmt STUB_LOG=$work/calls
+
+# ---- The architecture picked without MORVIX_WINE_ARCH ----
+
+# Prints the WINEARCH that wine_setup picks, and fails on any stderr.
+picked_arch() {  # BINFMT-ENTRY-OR-"" 32-BIT-LOADER-RUNS
+    rm -f "$work"/binfmt/*
+    [ -z "$1" ] || printf '%s\n' "$1" 'interpreter /usr/bin/qemu-i386-static' >"$work/binfmt/qemu-i386"
+    (unset MORVIX_WINE_ARCH; export STUB_WINE32_RUNS=$2
+        . "$SRC/tools/wine-env.sh" && wine_setup 2>"$work/stderr" && echo "$WINEARCH")
+    [ ! -s "$work/stderr" ] || { echo "stderr: $(cat "$work/stderr")"; return 1; }
+}
+while read -r entry runs want what; do
+    [ "$entry" = - ] && entry=
+    check "arch: $what -> $want" [ "$(picked_arch "$entry" "$runs")" = "$want" ]
+done <<'EOF'
+-        1 win32 32-bit programs run, no binfmt_misc entries
+enabled  1 win64 32-bit programs go to qemu-i386
+disabled 1 win32 a disabled qemu-i386 entry
+-        0 win64 the 32-bit loader does not start
+EOF
+
+# ---- Each architecture through the e2e runner and library ----
+
+cat >"$work/harness.test.sh" <<'EOF'
+#!/bin/bash
+set -u
+. "$SRC_DIR_UNDER_TEST/tests/e2e/lib.sh"
+. "$SRC_DIR_UNDER_TEST/tests/e2e/gui.sh"
+start_player --from-start-player
+wait "$APP_PID" || fail "start_player: stub exit $?"
+[ "$(send_copydata sync)" = "ran $HELPERS/copydata_sender.exe" ] || fail "send_copydata"
+for f in $(compgen -A function); do
+    ! type -P "$f" >/dev/null || fail "the function $f shadows the command $(type -P "$f")"
+done
+[ -n "$(ls "$GIFS")" ] || fail "no test GIFs in $GIFS"
+EOF
+
+# The loaders of the runs in the log whose arguments hold TEXT.
+loader_runs() { grep -F "$1" "$work/calls" | cut -d' ' -f1 | sort -u; }
+# The directory of the real loaders, as the toolchain files must name them.
+real_dir=$(unset MORVIX_WINE_DIR; . "$SRC/tools/wine-env.sh" && wine_loader_dir)
+
+for target in win32 win64; do
+    want_loader=$stubs/wine
+    [ $target = win32 ] || want_loader=$stubs/wine64
+    (export MORVIX_WINE_ARCH=$target; . "$SRC/tools/wine-env.sh" && wine_setup &&
+        echo "$WINE $MORVIX_WIN_TOOLCHAIN") >"$work/setup"
+    read -r loader toolchain <"$work/setup"
+    check "$target: WINE is the absolute loader path" [ "$loader" = "$want_loader" ]
+    emulator=$(sed -n 's/^set(CMAKE_CROSSCOMPILING_EMULATOR \(.*\))$/\1/p' "$SRC/$toolchain")
+    check "$target: ctest runs $toolchain's exes with the same loader" [ "$emulator" = "$real_dir/${want_loader##*/}" ]
+
+    build=$work/build-$target
+    exe=$build/$target/app/morvix.exe
+    mkdir -p "${exe%/*}" && touch "$exe"
+    : >"$work/calls"
+    MORVIX_WINE_ARCH=$target MORVIX_BUILD_DIR=$build SRC_DIR_UNDER_TEST=$SRC \
+        bash "$SRC/tests/e2e/run.sh" "$work/harness.test.sh" >"$work/e2e-$target.log" 2>&1
+    status=$?
+    check "$target: the e2e runner passes the test" [ "$status $(tail -n 1 "$work/e2e-$target.log")" = "0 1 passed, 0 failed" ]
+    [ $status = 0 ] || sed 's/^/    | /' "$work/e2e-$target.log" "$build/e2e/logs/harness.log" 2>/dev/null | tail -n 20
+    check "$target: start_player ran the stub loader with $target's exe" \
+        [ "$(loader_runs "$exe --from-start-player")" = "$want_loader" ]
+    check "$target: every Windows exe went to the one loader" [ "$(loader_runs .exe)" = "$want_loader" ]
+    case $target in win32) note='32-bit Windows build (i686' ;; win64) note='64-bit stand-in' ;; esac
+    check "$target: the summary names the build" grep -qF "e2e ran on: $note" "$work/e2e-$target.log"
+done
+
+echo "$passed passed, $failed failed"
+[ $failed = 0 ]
