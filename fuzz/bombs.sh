@@ -20,9 +20,9 @@ trap 'rm -rf "$work"' EXIT
 
 le16() { printf '\\x%02x\\x%02x' $(($1 & 255)) $(($1 >> 8)); }
 # GIF89a, a width x height screen, a 2-entry global table (black, white).
-screen() { printf "GIF89a$(le16 "$1")$(le16 "$2")\\x80\\x00\\x00\\x00\\x00\\x00\\xff\\xff\\xff"; }
+screen() { printf '%b' "GIF89a$(le16 "$1")$(le16 "$2")\\x80\\x00\\x00\\x00\\x00\\x00\\xff\\xff\\xff"; }
 # One image at 0,0 of width x height whose data is a single white pixel.
-image() { printf "\\x2c\\x00\\x00\\x00\\x00$(le16 "$1")$(le16 "$2")\\x00\\x02\\x02\\x4c\\x01\\x00"; }
+image() { printf '%b' "\\x2c\\x00\\x00\\x00\\x00$(le16 "$1")$(le16 "$2")\\x00\\x02\\x02\\x4c\\x01\\x00"; }
 # count copies of one image, by doubling (count a power of two).
 images() {
     image "$1" "$2" >"$work/one"

@@ -51,7 +51,7 @@ white40='\x02\x05\x8c\x8f\xa9\xcb\x58\x00'     # 40 x index 1: overflows 4 x 4
 image="${at00}${white16}"
 netscape='\x21\xff\x0bNETSCAPE2.0\x03\x01\x02\x00\x00'
 control='\x21\xf9\x04\x09\x02\x00\x01\x00'  # disposal 2, delay 2, key index 1
-bytes() { printf "$2" >"$1"; }
+bytes() { printf '%b' "$2" >"$1"; }
 bytes header-only.gif 'GIF89a'
 bytes header-trailer.gif "${header}\x3b"
 bytes image-minimal.gif "${header}${image}\x3b"
@@ -81,4 +81,4 @@ one='\x2c\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x4c\x01\x00'
 many=''
 for ((i = 0; i < 600; i++)); do many+=$one; done
 bytes many-frames.gif "GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff${many}\x3b"
-ls -l "$out" | awk 'NR > 1 { n++; s += $5 } END { printf "%d seeds, %d bytes\n", n, s }'
+find "$out" -maxdepth 1 -type f -printf '%s\n' | awk '{ n++; s += $1 } END { printf "%d seeds, %d bytes\n", n, s }'

@@ -13,7 +13,8 @@ out=${MORVIX_FUZZ_BUILD:-$root/build-fuzz}
 binary=$(bash "$root/fuzz/build.sh") || exit 2
 mkdir -p "$out/corpus" "$out/findings"
 log=$out/run-$(date +%Y%m%d-%H%M%S).log
-before=$(ls "$out/findings" | wc -l)
+count_files() { find "$1" -mindepth 1 -maxdepth 1 | wc -l; }
+before=$(count_files "$out/findings")
 
 # -timeout: a single input running 10 s counts as a hang. -rss_limit_mb: the
 # target's raster budget is 16 MiB, so anything near 2 GiB is a runaway.
@@ -23,13 +24,13 @@ before=$(ls "$out/findings" | wc -l)
     -artifact_prefix="$out/findings/" >"$log" 2>&1
 status=$?
 
-after=$(ls "$out/findings" | wc -l)
+after=$(count_files "$out/findings")
 findings=$((after - before))
 execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
 status_line=$(grep -E '^#[0-9]+' "$log" | tail -1)
 cov=$(sed -n 's/.* cov: \([0-9]*\).*/\1/p' <<<"$status_line")
 ft=$(sed -n 's/.* ft: \([0-9]*\).*/\1/p' <<<"$status_line")
-corpus=$(ls "$out/corpus" | wc -l)
+corpus=$(count_files "$out/corpus")
 echo "fuzz: ${duration}s execs ${execs:-?} cov ${cov:-?} ft ${ft:-?} corpus ${corpus} findings ${findings} exit ${status}"
 echo "log: $log"
 if [ "$findings" -gt 0 ] || [ "$status" -ne 0 ]; then

@@ -10,7 +10,7 @@ set -u
 make_demo=$1 frames_tool=$2 work=$3
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-rm -rf "$work" && mkdir -p "$work/magick" || fail "cannot make $work"
+{ rm -rf "$work" && mkdir -p "$work/magick"; } || fail "cannot make $work"
 gif=$work/demo.gif
 "$make_demo" "$gif" || fail "make-demo-gif exited with $?"
 

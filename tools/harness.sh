@@ -14,6 +14,7 @@ PACKAGES_RUN=(
     wine wine32:i386 wine64                             # running Windows exes
     xvfb openbox x11-utils imagemagick                  # a virtual display, its window manager, screenshots
 )
+# shellcheck disable=SC2034 # the list of tools/test.sh
 PACKAGES_TEST=(
     "${PACKAGES_RUN[@]}"
     googletest libgif-dev libstb-dev                    # unit tests, reference decoders of tests and benchmarks
@@ -96,7 +97,7 @@ install_packages() {  # LOG-DIR PACKAGE...
 
 # openbox matters: without a window manager Wine waits 2 s on every window it
 # hides, and windows have no frame, so no title bar on a screenshot.
-XVFB_PID= WM_PID=
+XVFB_PID='' WM_PID=''
 
 # start_display LOG-DIR: Xvfb on a display number it finds free itself, then
 # openbox; exports DISPLAY. Xvfb picks the number when it can bind it, so a
@@ -140,6 +141,6 @@ start_openbox() {  # LOG-DIR
 stop_display() {
     [ -n "$WM_PID" ] && kill "$WM_PID" 2>/dev/null && wait "$WM_PID" 2>/dev/null
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
-    WM_PID= XVFB_PID=
+    WM_PID='' XVFB_PID=''
     return 0
 }

@@ -1,10 +1,13 @@
 #!/bin/bash
 # tools/test.sh - builds Morvix every way and runs every test.
 #
-#   sudo bash tools/test.sh
+#   bash tools/test.sh          (as root, or as a user with sudo)
 #
-# On a fresh Debian 12 machine it first installs what it needs (apt; skipped
-# when everything is there). Then, in this order:
+# On a fresh Debian 12 machine it first installs what it needs (apt, through
+# sudo for a user; skipped when everything is there). Then, in this order:
+#   harness   the harness's own Wine logic for win32 and win64 with stub
+#             loaders (tools/check-harness.sh), and ShellCheck over every
+#             shell script
 #   sanitize  native build with AddressSanitizer + UBSan, all ctest tests
 #   native    native Release build (the tools: morvix-frames, make-demo-gif)
 #             and its ctest tests
@@ -12,10 +15,13 @@
 #             regressions and the shared corpus, then fuzzes for
 #             $MORVIX_FUZZ_SECONDS (180) seconds; any finding fails
 #   windows   the 32-bit Windows cross build (the shipping exe) and its import
-#             table; its unit tests under Wine (or, where 32-bit Wine cannot
-#             run, the same sources built for x86_64 under 64-bit Wine)
-#   e2e       the end-to-end tests under Xvfb + openbox (tests/e2e/run.sh)
-# and a summary. Exit status 0 only when every stage passed.
+#             table; its unit tests under 32-bit Wine (or, only where this
+#             machine cannot run 32-bit programs, the same sources built for
+#             x86_64 under 64-bit Wine, and the summary says so)
+#   e2e       the end-to-end tests under Xvfb + openbox (tests/e2e/run.sh) on
+#             the same build
+# and a summary that names the build the Windows suites ran on. Exit status
+# 0 only when every stage passed.
 #
 # Build trees go to $MORVIX_BUILD_DIR (default: build-all/ in the source root).
 # MORVIX_WINE_ARCH=win32|win64 overrides the Wine choice (tools/wine-env.sh).
@@ -24,26 +30,16 @@ SRC=$(cd "$(dirname "$0")/.." && pwd)
 cd "$SRC" || exit 1
 BUILD=${MORVIX_BUILD_DIR:-$SRC/build-all}
 JOBS=${MORVIX_JOBS:-$(nproc 2>/dev/null || echo 2)}
-mkdir -p "$BUILD/logs" || exit 1
-. "$SRC/tools/wine-env.sh"
-
-PACKAGES=(
-    cmake make g++ gcc googletest                       # native build and unit tests
-    libgif-dev libstb-dev                               # reference decoders of tests and benchmarks
-    clang libclang-rt-14-dev                            # fuzzing
-    imagemagick python3 file                            # test data and image comparison
-    g++-mingw-w64-i686 binutils-mingw-w64-i686          # the 32-bit Windows exe
-    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64  # its 64-bit twin for 64-bit-only Wine
-    wine wine32:i386 wine64                             # running Windows exes
-    xvfb openbox xdotool x11-utils xclip libx11-dev     # the GUI tests
-)
+mkdir -p "$BUILD/logs" || { echo "cannot make $BUILD/logs: is $BUILD writable?"; exit 1; }
+# shellcheck source=tools/harness.sh
+. "$SRC/tools/harness.sh"
 
 # ---- Reporting ----
 
 STAGES=() RESULTS=() SECONDS_TAKEN=()
 banner() { printf '\n==== %s ====\n' "$*"; }
 record() {  # STAGE RESULT START-EPOCH
-    STAGES+=("$1") RESULTS+=("$2") SECONDS_TAKEN+=($(($(date +%s) - $3)))
+    STAGES+=("$1") RESULTS+=("$2") SECONDS_TAKEN+=("$(($(date +%s) - $3))")
 }
 summary() {
     banner "Summary"
@@ -52,20 +48,10 @@ summary() {
         printf '  %-10s %-8s %5d s\n' "${STAGES[$i]}" "${RESULTS[$i]}" "${SECONDS_TAKEN[$i]}"
         [ "${RESULTS[$i]}" = FAILED ] && failed=1
     done
-    [ -n "${MORVIX_WIN_NOTE:-}" ] && echo "  Windows: $MORVIX_WIN_NOTE"
+    [ -n "${MORVIX_WIN_NOTE:-}" ] && echo "  Windows unit tests and e2e ran on: $MORVIX_WIN_NOTE"
     echo "  logs: $BUILD/logs"
     if [ $failed = 0 ]; then echo "ALL PASSED"; else echo "SOME STAGES FAILED"; fi
     return $failed
-}
-
-# Runs a command with its output in a log; on failure shows the log's tail.
-logged() {  # LOG COMMAND...
-    local log=$1
-    shift
-    if "$@" >"$log" 2>&1; then return 0; fi
-    echo "  failed: $* (last lines of $log)"
-    tail -n 40 "$log" | sed 's/^/    | /'
-    return 1
 }
 
 # ctest with its summary shown: the failed tests, the pass count and time.
@@ -78,36 +64,6 @@ run_ctest() {  # BUILD-DIR LOG [CTEST-ARGS...]
     sed -n '/tests passed/,$p' "$log" | sed 's/^/  /'
     [ $status = 0 ] || echo "  (full output: $log)"
     return $status
-}
-
-# ---- Packages ----
-
-missing_packages() {
-    local p
-    for p in "${PACKAGES[@]}"; do
-        dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q 'install ok installed' || echo "$p"
-    done
-}
-
-install_packages() {
-    local missing
-    missing=$(missing_packages)
-    if [ -z "$missing" ]; then
-        echo "all ${#PACKAGES[@]} packages present"
-        return 0
-    fi
-    echo "missing:" $missing
-    if [ "$(id -u)" != 0 ]; then
-        echo "run as root (sudo bash tools/test.sh) to install them"
-        return 1
-    fi
-    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386 || return 1
-    export DEBIAN_FRONTEND=noninteractive
-    logged "$BUILD/logs/apt-update.log" apt-get update || return 1
-    logged "$BUILD/logs/apt-install.log" apt-get install -y --no-install-recommends "${PACKAGES[@]}" || return 1
-    missing=$(missing_packages)
-    [ -z "$missing" ] || { echo "still missing:" $missing; return 1; }
-    echo "installed"
 }
 
 # ---- Builds ----
@@ -128,7 +84,7 @@ check_imports() {  # DIR OBJDUMP
     while IFS= read -r exe; do
         for dll in $("$objdump" -p "$exe" | awk '/DLL Name:/ { print $3 }'); do
             if ! [[ ${dll,,} =~ $system ]]; then
-                echo "  ${exe#$dir/} imports $dll"
+                echo "  ${exe#"$dir"/} imports $dll"
                 bad=1
             fi
         done
@@ -141,13 +97,43 @@ check_imports() {  # DIR OBJDUMP
 
 stage_packages() {
     banner "packages"
-    local start=$(date +%s)
-    if install_packages; then record packages ok "$start"; else record packages FAILED "$start"; return 1; fi
+    local start
+    start=$(date +%s)
+    if install_packages "$BUILD/logs" "${PACKAGES_TEST[@]}"; then
+        record packages ok "$start"
+    else
+        record packages FAILED "$start"
+        return 1
+    fi
+}
+
+# Every shell script of the source tree (the build trees left out).
+shell_scripts() {
+    echo "$SRC/.ci/run"
+    find "$SRC" \( -name '.git' -o -name 'build*' \) -prune -o -name '*.sh' -print | sort
+}
+
+stage_harness() {
+    banner "harness: its Wine logic for win32 and win64 (stub loaders), ShellCheck"
+    local start ok=1 scripts
+    start=$(date +%s)
+    logged "$BUILD/logs/check-harness.log" bash "$SRC/tools/check-harness.sh" || ok=0
+    tail -n 1 "$BUILD/logs/check-harness.log" | sed 's/^/  check-harness: /'
+    mapfile -t scripts < <(shell_scripts)
+    if (cd "$SRC" && shellcheck "${scripts[@]}") >"$BUILD/logs/shellcheck.log" 2>&1; then
+        echo "  shellcheck: ${#scripts[@]} scripts clean"
+    else
+        echo "  shellcheck: findings in $(grep -c '^In ' "$BUILD/logs/shellcheck.log") places ($BUILD/logs/shellcheck.log):"
+        grep -A3 '^In ' "$BUILD/logs/shellcheck.log" | head -n 40 | sed 's/^/    | /'
+        ok=0
+    fi
+    if [ $ok = 1 ]; then record harness ok "$start"; else record harness FAILED "$start"; fi
 }
 
 stage_sanitize() {
     banner "sanitize: native build with ASan + UBSan, ctest"
-    local start=$(date +%s) dir=$BUILD/sanitize
+    local start dir=$BUILD/sanitize
+    start=$(date +%s)
     export ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=0:detect_leaks=1} UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
     if configure_and_build "$dir" sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVIX_SANITIZE=ON &&
         run_ctest "$dir" "$BUILD/logs/sanitize-ctest.log"; then
@@ -159,7 +145,8 @@ stage_sanitize() {
 
 stage_native() {
     banner "native: Release build and ctest"
-    local start=$(date +%s) dir=$BUILD/native
+    local start dir=$BUILD/native
+    start=$(date +%s)
     if configure_and_build "$dir" native -DCMAKE_BUILD_TYPE=Release &&
         run_ctest "$dir" "$BUILD/logs/native-ctest.log"; then
         record native ok "$start"
@@ -173,12 +160,12 @@ stage_native() {
 # Wine's helper processes inherit from the first test).
 run_wine_ctest() {  # DIR LOG
     local status
-    wine_template "$BUILD/wine/template-$WINEARCH" &&
-        wine_fresh_prefix "$BUILD/wine/template-$WINEARCH" "$BUILD/wine/unit-prefix" || {
-        echo "  cannot set up a Wine prefix"
+    if ! { wine_template "$BUILD/wine/template-$WINEARCH" &&
+        wine_fresh_prefix "$BUILD/wine/template-$WINEARCH" "$BUILD/wine/unit-prefix"; }; then
+        echo "  cannot set up a Wine prefix: remove $BUILD/wine and run again; check that $WINE starts"
         wine_stop
         return 1
-    }
+    fi
     (unset DISPLAY; run_ctest "$1" "$2")
     status=$?
     wine_stop
@@ -187,7 +174,8 @@ run_wine_ctest() {  # DIR LOG
 
 stage_fuzz() {
     banner "fuzz: replay and a bounded session under ASan + UBSan"
-    local start=$(date +%s)
+    local start
+    start=$(date +%s)
     if logged "$BUILD/logs/fuzz-replay.log" env MORVIX_FUZZ_BUILD="$BUILD/fuzz" bash "$SRC/fuzz/replay.sh" &&
         logged "$BUILD/logs/fuzz-run.log" env MORVIX_FUZZ_BUILD="$BUILD/fuzz" \
             bash "$SRC/fuzz/run.sh" "${MORVIX_FUZZ_SECONDS:-180}"; then
@@ -200,9 +188,14 @@ stage_fuzz() {
 
 stage_windows() {
     banner "windows: cross builds, import tables, unit tests under Wine"
-    local start=$(date +%s) ok=1
-    wine_setup
-    echo "  $MORVIX_WIN_NOTE"
+    local start ok=1
+    start=$(date +%s)
+    WIN_BUILD=$BUILD/win32
+    if ! wine_setup; then
+        record windows FAILED "$start"
+        return 1
+    fi
+    echo "  unit tests on: $MORVIX_WIN_NOTE"
     # The shipping target, always built and checked; its unit tests only
     # where they can run.
     local unit_tests=ON
@@ -213,7 +206,6 @@ stage_windows() {
     else
         ok=0
     fi
-    WIN_BUILD=$BUILD/win32
     if [ "$WINEARCH" = win64 ]; then
         WIN_BUILD=$BUILD/win64
         if configure_and_build "$WIN_BUILD" win64 -DCMAKE_BUILD_TYPE=Release \
@@ -233,13 +225,13 @@ stage_windows() {
 
 stage_e2e() {
     banner "e2e: end-to-end tests under Xvfb + openbox + Wine"
-    local start=$(date +%s)
-    if [ ! -f "$SRC/tests/e2e/run.sh" ]; then
-        echo "  skipped: no tests/e2e/run.sh"
-        record e2e skipped "$start"
-        return 0
+    local start
+    start=$(date +%s)
+    if [ -z "${WINEARCH:-}" ] || [ ! -f "$WIN_BUILD/app/morvix.exe" ]; then
+        echo "  no player at ${WIN_BUILD:-?}/app/morvix.exe: the windows stage failed to build it"
+        record e2e FAILED "$start"
+        return 1
     fi
-    [ -f "$WIN_BUILD/app/morvix.exe" ] || echo "  no player at $WIN_BUILD/app/morvix.exe: its tests skip"
     if E2E_OUT=$BUILD/e2e WIN_BUILD=$WIN_BUILD NATIVE_BUILD=$BUILD/native \
         WINE_TEMPLATE=$BUILD/wine/template-$WINEARCH MORVIX_WINE_ARCH=$WINEARCH \
         bash "$SRC/tests/e2e/run.sh" 2>&1 | tee "$BUILD/logs/e2e.log"; then
@@ -252,6 +244,7 @@ stage_e2e() {
 total_start=$(date +%s)
 echo "Morvix tests in $SRC, builds in $BUILD, $JOBS jobs"
 if stage_packages; then
+    stage_harness
     stage_sanitize
     stage_native
     stage_fuzz
