@@ -39,7 +39,7 @@ poll_until() {
 # step_failed STEP HOW-TO-MEND: says on stderr which step failed and what to
 # do about it; returns 1 so that `|| step_failed ... || exit 1` reads well.
 step_failed() {
-    printf '%s: FAILED: %s\n  to mend: %s\n' "${0##*/}" "$1" "$2" >&2
+    printf '%s: FAILED: %s\n  to mend: %s\n' "$0" "$1" "$2" >&2
     return 1
 }
 
