@@ -13,7 +13,8 @@
 # "refused" means the load fails into the empty state; "kept N" means it
 # loads with the N frames that fit the raster budget. Exit status 1 when an
 # outcome differs from the expected one.
-set -euo pipefail
+set -Eeuo pipefail
+trap 'echo "fuzz/bombs.sh: FAILED at line $LINENO: $BASH_COMMAND (exit $?); to mend: check the free space in ${TMPDIR:-/tmp} and that the output folder is writable" >&2' ERR
 root=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -2,7 +2,8 @@
 # Builds the fuzz target with clang, libFuzzer, AddressSanitizer and
 # UndefinedBehaviorSanitizer into $MORVIX_FUZZ_BUILD (default build-fuzz/
 # beside the sources). Prints the path of the binary.
-set -euo pipefail
+set -Eeuo pipefail
+trap 'echo "fuzz/build.sh: FAILED at line $LINENO: $BASH_COMMAND (exit $?); to mend: install clang and libclang-rt-14-dev (bash tools/test.sh does), or fix the compile errors above" >&2' ERR
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${MORVIX_FUZZ_BUILD:-$root/build-fuzz}
 cxx=${MORVIX_FUZZ_CXX:-clang++}
@@ -17,6 +18,7 @@ for f in "$root"/gif/*.cpp; do
 done
 sources+=("$root/render/compose.cpp" "$root/fuzz/fuzz_load.cpp")
 
+# shellcheck disable=SC2054 # the commas belong to -fsanitize
 flags=(-std=c++17 -O1 -g -fno-omit-frame-pointer -fno-exceptions -fno-rtti
        -Wall -Wextra -Werror -Wno-missing-field-initializers
        -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all

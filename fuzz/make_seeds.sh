@@ -7,7 +7,8 @@
 #
 # The files are committed so that the replay is the same everywhere; run
 # this again only to change the set.
-set -euo pipefail
+set -Eeuo pipefail
+trap 'echo "fuzz/make_seeds.sh: FAILED at line $LINENO: $BASH_COMMAND (exit $?); to mend: install imagemagick, check that the output folder is writable" >&2' ERR
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$root/fuzz/seeds}
 mkdir -p "$out"

@@ -5,7 +5,8 @@
 #   res/morvix16.ico  icon group 2, the small icon in the caption (16 x 16)
 # The .ico files are committed; run this (needs ImageMagick) only to change
 # them. Antialiasing is off so that the output is the same on every run.
-set -eu
+set -Eeu
+trap 'echo "tools/make-icons.sh: FAILED at line $LINENO: $BASH_COMMAND (exit $?); to mend: install imagemagick and file" >&2' ERR
 cd "$(dirname "$0")/.."
 frame='#1c243a' sky='#6ca6df' grass='#3f8f3a' sun='#ffd84a' play='#d82b2b' track='#8d96ab'
 
