@@ -78,13 +78,18 @@ wine_boot_commands='timeout 180 "$WINE" wineboot -i </dev/null >/dev/null 2>&1 &
 # A 64-bit prefix boot also installs the 32-bit side by starting a 32-bit
 # process. Where 32-bit programs cannot run natively that start hangs (under
 # qemu) or fails; so the boot runs in a private mount namespace in which the
-# 32-bit loader is hidden, and Wine skips that step.
+# 32-bit loader is hidden, and Wine skips that step. A user who is not root
+# gets that namespace inside a user namespace of their own (-r).
 wine_boot() {  # PREFIX
-    local wine32
+    local wine32 flags=
     wine32=$(wine_loader_dir)/wine
-    if [ "$WINEARCH" = win64 ] && [ -e "$wine32" ] &&
-        unshare -m true 2>/dev/null; then
-        WINEPREFIX=$1 unshare -m bash -c \
+    if unshare -m true 2>/dev/null; then
+        flags=-m
+    elif unshare -rm true 2>/dev/null; then
+        flags=-rm
+    fi
+    if [ "$WINEARCH" = win64 ] && [ -e "$wine32" ] && [ -n "$flags" ]; then
+        WINEPREFIX=$1 unshare "$flags" bash -c \
             "mount --bind /dev/null '$wine32' && { $wine_boot_commands; }"
     else
         WINEPREFIX=$1 bash -c "$wine_boot_commands"
