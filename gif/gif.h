@@ -64,6 +64,9 @@ enum LoadResult {
     loadBadData = 3,    // unreadable graphic control, code size above 8, bad first code
     loadNoRaster = 4,   // a raster could not be made; never leaves the image step
     loadFailed = 5,     // not loaded
+    // The raster budget or the picture limit refused a frame's raster: the
+    // block walk stops there as at the end of the data. Never leaves parseGif.
+    loadRasterRefused = 6,
 };
 
 // The frame table starts at, and grows by, this many zero-filled records.

@@ -203,8 +203,12 @@ int parseGif(ByteCursor* cursor, LzwEntry* dictionary, Animation* animation) {
             result = readExtension(cursor, animation, frameCounter, result, &ended);
             if (ended) break;
         } else if (byte == 0x2C) {
-            result = decodeImage(cursor, globalPalette, globalCount, localPalette, dictionary, &frameCounter,
-                                 animation);
+            int image =
+                decodeImage(cursor, globalPalette, globalCount, localPalette, dictionary, &frameCounter, animation);
+            // The budget is full: the frames so far are whole and are kept,
+            // as at the end of the data, with the result they left.
+            if (image == loadRasterRefused) break;
+            result = image;
             if (frameCounter == 1 && cursor->size > largeFileBytes && !previewShown) {
                 previewShown = true;
                 firstFramePreview(animation);

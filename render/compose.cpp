@@ -183,12 +183,19 @@ void drawFramePixels(uint32_t* canvas, uint32_t canvasWidth, uint32_t canvasHeig
 int composeFrames(Animation* animation, uint32_t background) {
     const uint32_t w = animation->width;
     const uint32_t h = animation->height;
+    // Nothing to compose, whatever the screen's size.
+    if (animation->frameCount == 0) return 1;
     uint32_t* canvas = nullptr;
     // The budget must hold what the plain way of compositing makes: a work
     // canvas, a restore copy when some frame has disposal 3, and the first
     // picture. Carrying K by reference (Canvas) makes no restore copy, and
     // fewer pictures, but whether a file fits stays the same.
-    const uint32_t needed = 1 + (animation->hasRestorePrevious ? 1 : 0) + (animation->frameCount > 0 ? 1 : 0);
+    const uint32_t needed = 2 + (animation->hasRestorePrevious ? 1 : 0);
+    // A loader stopped by the budget leaves it full of frames: the last ones
+    // give way, as pictures that do not fit would.
+    while (animation->frameCount > 1 && !rasterBudgetHasRoom(w, h, needed)) {
+        releaseFrom(animation, animation->frameCount - 1);
+    }
     Raster canvasRaster = rasterBudgetHasRoom(w, h, needed) ? makeRaster(w, h, &canvas) : nullptr;
     if (!canvasRaster) {
         releaseFrom(animation, 0);
@@ -196,7 +203,6 @@ int composeFrames(Animation* animation, uint32_t background) {
     }
 
     Canvas k = {nullptr, {{0, 0}, {0, 0}}};
-    const uint32_t wanted = animation->frameCount;
     for (uint32_t i = 0; i < animation->frameCount; ++i) {
         FrameRecord* frame = &animation->frames[i];
         if (i > 0 && frame[-1].disposal == 2) {
@@ -215,5 +221,5 @@ int composeFrames(Animation* animation, uint32_t background) {
     }
 
     releaseRaster(canvasRaster);
-    return wanted == 0 || animation->frameCount > 0;
+    return animation->frameCount > 0;
 }

@@ -1,7 +1,12 @@
 // morvix-frames: loads one GIF through the player's own decoder and
 // compositor and prints what came out, one line per frame.
 //
-//   morvix-frames [--raw] [--background RRGGBB] [--out DIR] [--bench N] FILE
+//   morvix-frames [--raw] [--background RRGGBB] [--out DIR] [--bench N]
+//                 [--budget-mib N] FILE
+//
+// The raster budget is N MiB with --budget-mib, else the one the player has
+// on 64-bit Windows for this file, so that results do not depend on the
+// machine the tool runs on.
 //
 // Exit status: 0 loaded (result other than 5), 1 not loaded, 2 usage error
 // or unwritable output.
@@ -13,6 +18,7 @@
 #include <string>
 
 #include "gif/gif.h"
+#include "gif/raster_budget.h"
 #include "render/compose.h"
 
 namespace {
@@ -24,6 +30,7 @@ struct Options {
     uint32_t background = defaultBackground;
     const char* outDir = nullptr;
     int benchRuns = 0;
+    uint64_t budgetMib = 0;  // 0: the player's on 64-bit Windows
     std::u16string path;
 };
 
@@ -80,7 +87,8 @@ std::u16string fromUtf8(const char* text) {
 
 int usage(const char* message) {
     fprintf(stderr, "morvix-frames: %s\n", message);
-    fprintf(stderr, "usage: morvix-frames [--raw] [--background RRGGBB] [--out DIR] [--bench N] FILE\n");
+    fprintf(stderr,
+            "usage: morvix-frames [--raw] [--background RRGGBB] [--out DIR] [--bench N] [--budget-mib N] FILE\n");
     return 2;
 }
 
@@ -93,9 +101,16 @@ int parseBackground(const char* text, uint32_t* colour) {
     return 1;
 }
 
+void setBudget(const Options& options, const ByteCursor& file) {
+    RasterBudget budget = modelledPlayerBudget((uint64_t)file.size);
+    if (options.budgetMib > 0) budget.bytes = options.budgetMib << 20;
+    setRasterBudgetLimit(budget);
+}
+
 // One load as the player does it: decode, then compose unless raw.
 int loadOnce(const ByteCursor* file, LzwEntry* dictionary, const Options& options, Animation* animation) {
     ByteCursor cursor = *file;
+    setBudget(options, *file);
     if (!allocateFrameTable(animation)) return loadFailed;
     int result = parseGif(&cursor, dictionary, animation);
     if (result != loadFailed && !options.raw && !composeFrames(animation, options.background)) {
@@ -150,11 +165,10 @@ int run(const Options& options) {
     }
     Animation animation = {};
     int result = loadFailed;
-    if (allocateFrameTable(&animation)) {
-        result = loadGif(options.path.c_str(), dictionary, &animation);
-        if (result != loadFailed && !options.raw && !composeFrames(&animation, options.background)) {
-            result = loadFailed;
-        }
+    ByteCursor file = {nullptr, 0, 0};
+    if (readWholeFile(options.path.c_str(), &file)) {
+        result = loadOnce(&file, dictionary, options, &animation);
+        releaseFileBytes(&file);
     }
     printf("result %d width %u height %u frames %u loops %u\n", result, animation.width, animation.height,
            animation.frameCount, animation.loopCount);
@@ -176,6 +190,10 @@ int parseArguments(int argc, char** argv, const char16_t* const* widePaths, Opti
             if (!parseBackground(argv[++i], &options->background)) return usage("--background takes RRGGBB");
         } else if (strcmp(a, "--out") == 0 && hasValue) {
             options->outDir = argv[++i];
+        } else if (strcmp(a, "--budget-mib") == 0 && hasValue) {
+            long long mib = atoll(argv[++i]);
+            if (mib <= 0 || mib > (1ll << 40)) return usage("--budget-mib takes a positive count of MiB");
+            options->budgetMib = (uint64_t)mib;
         } else if (strcmp(a, "--bench") == 0 && hasValue) {
             options->benchRuns = atoi(argv[++i]);
             if (options->benchRuns <= 0) return usage("--bench takes a positive count");
