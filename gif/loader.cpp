@@ -173,7 +173,12 @@ void normaliseDelays(Animation* animation) {
 
 void freeAnimation(Animation* animation) {
     if (animation->frames) {
-        for (uint32_t i = 0; i < animation->frameCount; ++i) releaseRaster(animation->frames[i].bitmap);
+        FrameRecord* frames = animation->frames;
+        for (uint32_t i = 0; i < animation->frameCount; ++i) {
+            // Compositing lets a frame that changes nothing share the
+            // picture of the frame before; it is released once.
+            if (i == 0 || frames[i].bitmap != frames[i - 1].bitmap) releaseRaster(frames[i].bitmap);
+        }
         free(animation->frames);
         animation->frames = nullptr;
     }

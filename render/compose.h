@@ -8,7 +8,10 @@ struct Animation;
 
 // Replaces each frames[i].bitmap by a width x height picture of the canvas
 // as it looks while frame i is on screen. background is a pixel value
-// (0x00RRGGBB) shown wherever no frame has drawn and in disposed areas.
+// (0x00RRGGBB) shown wherever no frame has drawn and in disposed areas. A
+// frame that changes no pixel of the picture before it gets that same
+// raster: frames i and i - 1 may share one, and whoever releases frames
+// releases such a raster once.
 //
 // When the budget has no room for the work canvas beside the frames the
 // loader kept, the last frames are released until it has. When a

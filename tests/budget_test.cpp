@@ -281,6 +281,31 @@ TEST_F(RasterBudgetTest, CompositionKeepsTheFramesThatFit) {
     EXPECT_EQ(rasterBudgetInUse().count, 5u) << "the work canvas and the dropped frames are released";
 }
 
+TEST_F(RasterBudgetTest, FramesThatChangeNothingShareThePictureBefore) {
+    // 0, 1: white at (0, 0), the second changes nothing; 2: black at (1, 0),
+    // disposal 2; 3: white at (0, 0) again, which changes nothing of picture
+    // 2 but the disposal of frame 2 does: (1, 0) is background again.
+    Bytes gif = screen(4, 1);
+    putFrame(&gif, frameAt(0, 0, 1, 1, {1}));
+    putFrame(&gif, frameAt(0, 0, 1, 1, {1}));
+    FrameSpec disposed = frameAt(1, 0, 1, 1, {0});
+    disposed.hasControl = true;
+    disposed.control = {2, 0, -1};
+    putFrame(&gif, disposed);
+    putFrame(&gif, frameAt(0, 0, 1, 1, {1}));
+    putTrailer(&gif);
+    ParsedGif parsed(gif);
+    ASSERT_RESULT_LOADED(parsed);
+    ASSERT_EQ(composeFrames(&parsed.animation, background), 1);
+    ASSERT_EQ(parsed.animation.frameCount, 4u);
+    const FrameRecord* frames = parsed.animation.frames;
+    EXPECT_EQ(frames[1].bitmap, frames[0].bitmap);
+    EXPECT_NE(frames[2].bitmap, frames[1].bitmap);
+    const std::vector<uint32_t> disposedAgain = {0xFFFFFF, background, background, background};
+    EXPECT_EQ(rasterCopy(frames[3].bitmap, 4, 1), disposedAgain);
+    EXPECT_EQ(rasterBudgetInUse().count, 3u) << "three pictures for four frames";
+}
+
 TEST_F(RasterBudgetTest, NoRoomForTheRestoreCopyFailsTheComposition) {
     const uint32_t canvas = 10 * 10 * 4;
     setRasterBudgetLimit({4 + canvas + canvas / 2, 1000});
