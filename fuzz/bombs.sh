@@ -22,13 +22,22 @@ trap 'rm -rf "$work"' EXIT
 le16() { printf '\\x%02x\\x%02x' $(($1 & 255)) $(($1 >> 8)); }
 # GIF89a, a width x height screen, a 2-entry global table (black, white).
 screen() { printf '%b' "GIF89a$(le16 "$1")$(le16 "$2")\\x80\\x00\\x00\\x00\\x00\\x00\\xff\\xff\\xff"; }
-# One image at 0,0 of width x height whose data is a single white pixel.
-image() { printf '%b' "\\x2c\\x00\\x00\\x00\\x00$(le16 "$1")$(le16 "$2")\\x00\\x02\\x02\\x4c\\x01\\x00"; }
+# One image at 0,0 of width x height whose data is a single pixel, white or
+# (INDEX 0) black: the codes clear, INDEX, end of 3 bits each.
+image() {  # WIDTH HEIGHT [INDEX=1]
+    local data
+    data=$(printf '\\x%02x' $((0x44 | ${3:-1} << 3)))
+    printf '%b' "\\x2c\\x00\\x00\\x00\\x00$(le16 "$1")$(le16 "$2")\\x00\\x02\\x02${data}\\x01\\x00"
+}
 # count copies of one image: a block of 2^k copies for each bit k of count,
 # the blocks made by doubling.
 images() {
     image "$1" "$2" >"$work/one"
-    local n=$3
+    repeat "$3"
+}
+# count copies of $work/one.
+repeat() {
+    local n=$1
     while [ "$n" -gt 0 ]; do
         [ $((n & 1)) = 1 ] && cat "$work/one"
         cat "$work/one" "$work/one" >"$work/two"
@@ -59,8 +68,9 @@ bombs=(
     "frame-65535.gif|one 65535 x 65535 frame on 100 x 100|refused"
     "canvas-16384.gif|16384 x 16384 screen (1 GiB a frame), 1 frame|kept 1"
     "canvas-12000.gif|12000 x 12000 screen (549 MiB a frame), 1 frame|kept 1"
-    "canvas-8192-frames-64.gif|8192 x 8192 screen (256 MiB a frame), 64 frames|kept 13"
-    "canvas-4000-frames-2000.gif|4000 x 4000 screen (61 MiB a frame), 2000 frames|kept 61"
+    "canvas-8192-frames-64.gif|8192 x 8192 screen (256 MiB a frame), 64 frames|kept 64"
+    "canvas-4000-frames-2000.gif|4000 x 4000 screen (61 MiB a frame), 2000 frames|kept 2000"
+    "canvas-4000-frames-2000-alternating.gif|the same, frames alternately white and black|kept 61"
     "canvas-20000-no-image.gif|20000 x 20000 screen, a comment, no image|kept 0"
     "clear-flood-2m.gif|2048 x 2048, 2 M clear codes in one image|kept 1"
 )
@@ -78,6 +88,10 @@ write_bomb() {  # FILE-NAME PATH
         canvas-12000.gif) { screen 12000 12000; image 1 1; } ;;
         canvas-8192-frames-64.gif) { screen 8192 8192; images 1 1 64; } ;;
         canvas-4000-frames-2000.gif) { screen 4000 4000; images 1 1 2000; } ;;
+        canvas-4000-frames-2000-alternating.gif)
+            { image 1 1; image 1 1 0; } >"$work/one"
+            { screen 4000 4000; repeat 1000; }
+            ;;
         canvas-20000-no-image.gif) { screen 20000 20000; comment; } ;;
         clear-flood-2m.gif) { screen 2048 2048; printf '\x2c\x00\x00\x00\x00\x00\x08\x00\x08\x00'; clear_flood 4096; } ;;
     esac >"$2"

@@ -139,12 +139,16 @@ int bench(const Options& options, LzwEntry* dictionary) {
 }
 
 int printFrames(const Options& options, const Animation& animation) {
+    uint64_t hash = 0;
     for (uint32_t i = 0; i < animation.frameCount; ++i) {
         const FrameRecord& f = animation.frames[i];
         uint32_t w = options.raw ? f.width : animation.width;
         uint32_t h = options.raw ? f.height : animation.height;
         const uint32_t* pixels = f.bitmap ? rasterPixels(f.bitmap) : nullptr;
-        uint64_t hash = pixels ? fnv1a64Rgb(pixels, (size_t)w * h) : fnv1a64Rgb(nullptr, 0);
+        // A picture shared with the frame before has that frame's hash.
+        if (i == 0 || f.bitmap != animation.frames[i - 1].bitmap) {
+            hash = pixels ? fnv1a64Rgb(pixels, (size_t)w * h) : fnv1a64Rgb(nullptr, 0);
+        }
         printf("frame %u left %u top %u width %u height %u delay %u disposal %u key %08x fnv %016llx\n", i, f.left,
                f.top, f.width, f.height, f.delayMs, f.disposal, f.transparencyKey, (unsigned long long)hash);
         if (options.outDir && pixels && !writePpm(options.outDir, i, pixels, w, h)) {
