@@ -5,6 +5,7 @@
 #include "app/state_win.h"
 #include "app/title_win.h"
 #include "app/window_win.h"
+#include "gif/raster_budget_win.h"
 #include "playback/playback.h"
 #include "playback/playback_platform.h"
 #include "render/compose.h"
@@ -64,6 +65,7 @@ uint32_t backgroundPixel() {
 int loadCurrentPath() {
     Animation* animation = &appState.animation;
     if (!allocateFrameTable(animation)) return 0;
+    budgetRastersForLoad(appState.currentPath);
     if (loadGif(asUtf16(appState.currentPath), appState.lzwTable, animation) == loadFailed) return 0;
     return 1;
 }

@@ -23,7 +23,10 @@ int onCreate(HWND window) {
     v->window = window;
     v->windowDc = GetDC(window);  // kept for the window's life: the class has CS_OWNDC
     v->frameDc = CreateCompatibleDC(nullptr);
-    v->stopEvent = CreateEventW(nullptr, FALSE, FALSE, L"Stop Event");
+    // Unnamed: a named event is shared with every process that opens the
+    // same name, a second player among them, and their stops and speed
+    // changes would wake or be swallowed by this worker.
+    v->stopEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     v->backgroundBrush = GetSysColorBrush(COLOR_APPWORKSPACE);
     v->animation = &appState.animation;
     appState.activeView = v;

@@ -10,7 +10,7 @@
 
 // One frame. Nine 32-bit fields on the 32-bit target.
 struct FrameRecord {
-    Raster bitmap;  // own raster after loading; full-canvas picture after compositing
+    Raster bitmap;  // own raster after loading; full-canvas picture after compositing, maybe the frame before's
     uint32_t width;
     uint32_t height;
     uint32_t top;  // top is stored before left
@@ -64,6 +64,9 @@ enum LoadResult {
     loadBadData = 3,    // unreadable graphic control, code size above 8, bad first code
     loadNoRaster = 4,   // a raster could not be made; never leaves the image step
     loadFailed = 5,     // not loaded
+    // The raster budget or the picture limit refused a frame's raster: the
+    // block walk stops there as at the end of the data. Never leaves parseGif.
+    loadRasterRefused = 6,
 };
 
 // The frame table starts at, and grows by, this many zero-filled records.
@@ -88,7 +91,8 @@ int parseGif(ByteCursor* cursor, LzwEntry* dictionary, Animation* animation);
 // last byte of the data is never delivered.
 int cursorRead(ByteCursor* cursor, int32_t count, void* destination);
 
-// Releases every counted frame's raster and the table, and zeroes the header.
+// Releases every counted frame's raster (a picture shared by neighbours
+// once) and the table, and zeroes the header.
 void freeAnimation(Animation* animation);
 
 // Sets every delay to 100 ms when the delays add up to less than 1000 ms and

@@ -16,8 +16,16 @@ typedef struct RasterObject* Raster;
 
 // Makes a zero-filled raster of width x height and hands out its pixel
 // memory. Returns null (and leaves *pixels alone) when either side is 0, when
-// the size does not fit the address space, or when memory runs out.
+// the live-raster budget (gif/raster_budget.h) refuses it, or when memory or
+// GDI objects run out.
 Raster makeRaster(uint32_t width, uint32_t height, uint32_t** pixels);
+
+// Why the last makeRaster that returned null did so.
+enum RasterRefusal {
+    rasterNotMade = 0,          // a zero side, or the system had no memory or objects left
+    rasterRefusedByBudget = 1,  // past the live-raster budget, the picture limit or the address space
+};
+int lastRasterRefusal();
 
 // Releases a raster made by makeRaster; null is ignored.
 void releaseRaster(Raster raster);

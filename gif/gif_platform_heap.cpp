@@ -55,6 +55,7 @@ Raster makeRaster(uint32_t width, uint32_t height, uint32_t** pixels) {
     RasterHeader* header = (RasterHeader*)calloc(1, sizeof(RasterHeader) * 2 + bytes);
     if (!header) {
         returnRaster(width, height);
+        noteRasterNotMade();
         return nullptr;
     }
     header->width = width;

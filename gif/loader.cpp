@@ -173,7 +173,12 @@ void normaliseDelays(Animation* animation) {
 
 void freeAnimation(Animation* animation) {
     if (animation->frames) {
-        for (uint32_t i = 0; i < animation->frameCount; ++i) releaseRaster(animation->frames[i].bitmap);
+        FrameRecord* frames = animation->frames;
+        for (uint32_t i = 0; i < animation->frameCount; ++i) {
+            // Compositing lets a frame that changes nothing share the
+            // picture of the frame before; it is released once.
+            if (i == 0 || frames[i].bitmap != frames[i - 1].bitmap) releaseRaster(frames[i].bitmap);
+        }
         free(animation->frames);
         animation->frames = nullptr;
     }
@@ -203,8 +208,12 @@ int parseGif(ByteCursor* cursor, LzwEntry* dictionary, Animation* animation) {
             result = readExtension(cursor, animation, frameCounter, result, &ended);
             if (ended) break;
         } else if (byte == 0x2C) {
-            result = decodeImage(cursor, globalPalette, globalCount, localPalette, dictionary, &frameCounter,
-                                 animation);
+            int image =
+                decodeImage(cursor, globalPalette, globalCount, localPalette, dictionary, &frameCounter, animation);
+            // The budget is full: the frames so far are whole and are kept,
+            // as at the end of the data, with the result they left.
+            if (image == loadRasterRefused) break;
+            result = image;
             if (frameCounter == 1 && cursor->size > largeFileBytes && !previewShown) {
                 previewShown = true;
                 firstFramePreview(animation);

@@ -100,8 +100,10 @@ int decodeImage(ByteCursor* cursor, uint32_t* globalPalette, uint32_t globalCoun
     }
 
     int result = decodeFrameRaster(index, animation, cursor, palette, dictionary);
-    // The one place where "raster not made" becomes "not loaded".
+    // The one place where "raster not made" becomes "not loaded". A raster
+    // the budget refused goes up uncounted, for the block walk to stop.
     if (result == loadNoRaster) return loadFailed;
+    if (result == loadRasterRefused) return result;
     *frameCounter = index + 1;
     return result;
 }

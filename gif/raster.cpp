@@ -12,12 +12,15 @@ struct InterlacePass {
 };
 const InterlacePass interlacePasses[4] = {{0, 8}, {4, 8}, {2, 4}, {1, 2}};
 
+// What a raster that makeRaster did not make means for the load.
+int noRasterResult() { return lastRasterRefusal() == rasterRefusedByBudget ? loadRasterRefused : loadNoRaster; }
+
 }  // namespace
 
 int deinterlace(uint32_t width, Raster* slot, uint32_t height, const uint32_t* source) {
     uint32_t* destination = nullptr;
     Raster sorted = makeRaster(width, height, &destination);
-    if (!sorted) return loadNoRaster;
+    if (!sorted) return noRasterResult();
     const size_t rowBytes = (size_t)width * sizeof(uint32_t);
     for (const InterlacePass& pass : interlacePasses) {
         for (uint32_t row = pass.firstRow; row < height; row += pass.step) {
@@ -35,15 +38,16 @@ int decodeFrameRaster(uint32_t index, Animation* animation, ByteCursor* cursor, 
     FrameRecord* frame = &animation->frames[index];
     uint32_t* pixels = nullptr;
     Raster raster = makeRaster(frame->width, frame->height, &pixels);
-    if (!raster) return loadNoRaster;
+    if (!raster) return noRasterResult();
 
     int result = lzwDecode(frame->width * frame->height, cursor, palette, dictionary, pixels);
-    if (frame->interlaced && deinterlace(frame->width, &raster, frame->height, pixels) == loadNoRaster) {
+    int sorted = frame->interlaced ? deinterlace(frame->width, &raster, frame->height, pixels) : loadComplete;
+    if (sorted != loadComplete) {
         // The frame will not be counted and its record is reused by the next
         // image, so its first raster would be lost: release it now.
         releaseRaster(raster);
         frame->bitmap = nullptr;
-        return loadNoRaster;
+        return sorted;
     }
     frame->bitmap = raster;
     return result;

@@ -3,7 +3,10 @@
 // K, the canvas, carries the picture from frame to frame. For each frame i:
 // if frame i-1 has disposal 2, K's pixels in its rectangle become background;
 // frame i's picture is K with frame i drawn over it (keyed pixels left out);
-// unless frame i has disposal 3, K becomes that picture.
+// unless frame i has disposal 3, K becomes that picture. A frame drawn over
+// K as the picture before it left it, that changes no pixel, shares that
+// picture instead of filling a new one: a static stretch of a long file, or
+// a bomb of identical frames, then costs no memory per frame.
 #include "render/compose.h"
 
 #include <string.h>
@@ -32,10 +35,14 @@ Span clip(uint32_t start, uint32_t length, uint32_t limit) {
 // COLORREF (0x00BBGGRR) to the raster's pixel form (0x00RRGGBB).
 uint32_t keyToPixel(uint32_t key) { return ((key & 0xFF) << 16) | (key & 0xFF00) | ((key >> 16) & 0xFF); }
 
+// Backwards, so that each frame is compared with the frame before while
+// that one still holds its raster.
 void releaseFrom(Animation* animation, uint32_t first) {
-    for (uint32_t i = first; i < animation->frameCount; ++i) {
-        releaseRaster(animation->frames[i].bitmap);
-        animation->frames[i].bitmap = nullptr;
+    FrameRecord* frames = animation->frames;
+    for (uint32_t i = animation->frameCount; i-- > first;) {
+        // A picture shared with the frame before goes with that frame.
+        if (i == 0 || frames[i].bitmap != frames[i - 1].bitmap) releaseRaster(frames[i].bitmap);
+        frames[i].bitmap = nullptr;
     }
     animation->frameCount = first;
 }
@@ -79,10 +86,12 @@ void keyedBlendColour(uint32_t* dst, const uint32_t* over, uint32_t colour, uint
 // being copied from frame to frame: K is `pixels` (a width x height raster)
 // except inside `fill`, where it is background (the disposal-2 fill of the
 // frame before, not yet carried out). `pixels` is a composed picture, which
-// is never written again, or the work canvas; null until a frame needs K's
-// first state, all background, which the work canvas then receives.
+// is never written again, or the work canvas; null while K is all
+// background, until a frame needs it in a raster: the work canvas then
+// receives it. `picture` is the picture K is, null for the work canvas.
 struct Canvas {
     const uint32_t* pixels;
+    Raster picture;
     struct {
         Span xs;
         Span ys;
@@ -93,6 +102,7 @@ const uint32_t* canvasPixels(Canvas* k, uint32_t* workCanvas, uint32_t w, uint32
     if (!k->pixels) {
         fillPixels(workCanvas, w, h, 0, 0, w, h, background);
         k->pixels = workCanvas;
+        k->picture = nullptr;
     }
     return k->pixels;
 }
@@ -103,8 +113,15 @@ Span fillOnRow(const Canvas& k, uint32_t y) {
     return k.fill.xs;
 }
 
-// Writes all of K into picture.
+bool fillPending(const Canvas& k) { return k.fill.xs.begin < k.fill.xs.end && k.fill.ys.begin < k.fill.ys.end; }
+
+// Writes all of K into picture; while K is all background, no work canvas
+// is filled only to be copied.
 void writeCanvas(const Canvas& k, uint32_t w, uint32_t h, uint32_t background, uint32_t* picture) {
+    if (!k.pixels) {
+        fillPixels(picture, w, h, 0, 0, w, h, background);
+        return;
+    }
     memcpy(picture, k.pixels, (size_t)w * h * sizeof(uint32_t));
     fillPixels(picture, w, h, k.fill.xs.begin, k.fill.ys.begin, k.fill.xs.end - k.fill.xs.begin,
                k.fill.ys.end - k.fill.ys.begin, background);
@@ -124,11 +141,32 @@ void showCanvasThroughKey(uint32_t* pixels, const Canvas& k, uint32_t w, uint32_
     }
 }
 
+// Whether drawing frame over K changes none of K's pixels.
+bool leavesCanvasAsItIs(const FrameRecord& frame, const Canvas& k, uint32_t w, uint32_t h) {
+    if (!k.pixels || fillPending(k)) return false;
+    Span xs = clip(frame.left, frame.width, w);
+    Span ys = clip(frame.top, frame.height, h);
+    const uint32_t* own = rasterPixels(frame.bitmap);
+    const uint32_t key = keyToPixel(frame.transparencyKey & 0xFFFFFF);
+    for (uint32_t y = ys.begin; y < ys.end; ++y) {
+        const uint32_t* source = own + (size_t)(y - frame.top) * frame.width;
+        const uint32_t* canvas = k.pixels + (size_t)y * w;
+        for (uint32_t x = xs.begin; x < xs.end; ++x) {
+            uint32_t pixel = source[x - frame.left];
+            bool keyed = frame.transparencyKey != 0 && (pixel & 0xFFFFFF) == key;
+            if (!keyed && pixel != canvas[x]) return false;
+        }
+    }
+    return true;
+}
+
 // Frame i's picture. A frame at (0, 0) of the canvas's own size is its own
 // picture: where it has no key it hides K completely, so its raster is kept
 // as it is, and where it has one, K shows through in place. Any other frame
 // gets a new raster: K, then the frame drawn over it, and its own raster is
-// released. Returns null when that raster cannot be made.
+// released; unless K is the picture of the frame before and the frame
+// leaves it as it is: then that picture is frame i's too. Returns null when
+// a raster cannot be made.
 Raster composePicture(FrameRecord* frame, Canvas* k, uint32_t w, uint32_t h, uint32_t background,
                       uint32_t* workCanvas) {
     if (frame->left == 0 && frame->top == 0 && frame->width == w && frame->height == h) {
@@ -139,10 +177,13 @@ Raster composePicture(FrameRecord* frame, Canvas* k, uint32_t w, uint32_t h, uin
         }
         return frame->bitmap;
     }
+    if (k->picture && k->picture == frame[-1].bitmap && leavesCanvasAsItIs(*frame, *k, w, h)) {
+        releaseRaster(frame->bitmap);
+        return k->picture;
+    }
     uint32_t* pixels = nullptr;
     Raster composed = makeRaster(w, h, &pixels);
     if (!composed) return nullptr;
-    canvasPixels(k, workCanvas, w, h, background);
     writeCanvas(*k, w, h, background, pixels);
     drawFramePixels(pixels, w, h, rasterPixels(frame->bitmap), frame->left, frame->top, frame->width, frame->height,
                     frame->transparencyKey);
@@ -183,20 +224,26 @@ void drawFramePixels(uint32_t* canvas, uint32_t canvasWidth, uint32_t canvasHeig
 int composeFrames(Animation* animation, uint32_t background) {
     const uint32_t w = animation->width;
     const uint32_t h = animation->height;
+    // Nothing to compose, whatever the screen's size.
+    if (animation->frameCount == 0) return 1;
     uint32_t* canvas = nullptr;
     // The budget must hold what the plain way of compositing makes: a work
     // canvas, a restore copy when some frame has disposal 3, and the first
     // picture. Carrying K by reference (Canvas) makes no restore copy, and
     // fewer pictures, but whether a file fits stays the same.
-    const uint32_t needed = 1 + (animation->hasRestorePrevious ? 1 : 0) + (animation->frameCount > 0 ? 1 : 0);
+    const uint32_t needed = 2 + (animation->hasRestorePrevious ? 1 : 0);
+    // A loader stopped by the budget leaves it full of frames: the last ones
+    // give way, as pictures that do not fit would.
+    while (animation->frameCount > 1 && !rasterBudgetHasRoom(w, h, needed)) {
+        releaseFrom(animation, animation->frameCount - 1);
+    }
     Raster canvasRaster = rasterBudgetHasRoom(w, h, needed) ? makeRaster(w, h, &canvas) : nullptr;
     if (!canvasRaster) {
         releaseFrom(animation, 0);
         return 0;
     }
 
-    Canvas k = {nullptr, {{0, 0}, {0, 0}}};
-    const uint32_t wanted = animation->frameCount;
+    Canvas k = {nullptr, nullptr, {{0, 0}, {0, 0}}};
     for (uint32_t i = 0; i < animation->frameCount; ++i) {
         FrameRecord* frame = &animation->frames[i];
         if (i > 0 && frame[-1].disposal == 2) {
@@ -211,9 +258,9 @@ int composeFrames(Animation* animation, uint32_t background) {
             break;
         }
         frame->bitmap = picture;
-        if (frame->disposal != 3) k = {rasterPixels(picture), {{0, 0}, {0, 0}}};
+        if (frame->disposal != 3) k = {rasterPixels(picture), picture, {{0, 0}, {0, 0}}};
     }
 
     releaseRaster(canvasRaster);
-    return wanted == 0 || animation->frameCount > 0;
+    return animation->frameCount > 0;
 }

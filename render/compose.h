@@ -8,13 +8,18 @@ struct Animation;
 
 // Replaces each frames[i].bitmap by a width x height picture of the canvas
 // as it looks while frame i is on screen. background is a pixel value
-// (0x00RRGGBB) shown wherever no frame has drawn and in disposed areas.
+// (0x00RRGGBB) shown wherever no frame has drawn and in disposed areas. A
+// frame that changes no pixel of the picture before it gets that same
+// raster: frames i and i - 1 may share one, and whoever releases frames
+// releases such a raster once.
 //
-// When a canvas-sized raster cannot be made part-way, the frames composed so
-// far are kept, the rest are released and frameCount is cut to them. Returns
-// 0 when not even the first frame (or the work canvas) could be made; the
+// When the budget has no room for the work canvas beside the frames the
+// loader kept, the last frames are released until it has. When a
+// canvas-sized raster cannot be made part-way, the frames composed so far
+// are kept, the rest are released and frameCount is cut to them. Returns 0
+// when not even the first frame (or the work canvas) could be made; the
 // caller then treats the load as failed. Returns 1 otherwise, also for 0
-// frames.
+// frames, which need no canvas at all.
 int composeFrames(Animation* animation, uint32_t background);
 
 // Pixel operations used by compositing, exposed for tests.

@@ -1,7 +1,8 @@
 // The live-raster budget, and files built to exhaust it: huge canvases,
 // huge frame counts, frames larger than the budget. What must hold: the
 // load fails cleanly or keeps the frames that fit, no raster outlives its
-// document, and nothing asks for memory the budget refuses.
+// document, and nothing asks for memory the budget refuses. A raster the
+// budget refuses stops the load; one the system cannot make fails it.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -70,10 +71,8 @@ TEST_F(RasterBudgetTest, ReserveCountsAgainstBothLimits) {
         {"exactly the byte limit", {400, 10}, 10, 10, 1},
         {"one pixel past the byte limit", {400, 10}, 101, 1, 0},
         {"no rasters allowed", {400, 0}, 1, 1, 0},
-        {"largest GIF side under the default limit", {defaultRasterBudgetBytes, defaultRasterBudgetCount},
-         65535, 65535, 0},
-        {"1 GiB raster under the default limit", {defaultRasterBudgetBytes, defaultRasterBudgetCount}, 16384,
-         16384, 1},
+        {"largest GIF side under the modelled player's budget", modelledPlayerBudget(0), 65535, 65535, 0},
+        {"1 GiB raster under the modelled player's budget", modelledPlayerBudget(0), 16384, 16384, 1},
     };
     for (const ReserveCase& c : cases) {
         setRasterBudgetLimit(c.limit);
@@ -117,6 +116,9 @@ TEST_F(RasterBudgetTest, MakeRasterIsRefusedPastTheCountAndCountsRelease) {
     uint32_t* pixels = nullptr;
     EXPECT_EQ(makeRaster(1, 1, &pixels), nullptr);
     EXPECT_EQ(pixels, nullptr) << "a refused raster hands out no memory";
+    EXPECT_EQ(lastRasterRefusal(), rasterRefusedByBudget);
+    EXPECT_EQ(makeRaster(0, 1, &pixels), nullptr);
+    EXPECT_EQ(lastRasterRefusal(), rasterNotMade) << "a zero side is no budget refusal";
     releaseRaster(made.back());
     made.pop_back();
     Raster again = makeRaster(1, 1, &pixels);
@@ -125,27 +127,105 @@ TEST_F(RasterBudgetTest, MakeRasterIsRefusedPastTheCountAndCountsRelease) {
     for (Raster r : made) releaseRaster(r);
 }
 
+// ---- the budget of a load ----------------------------------------------------
+
+TEST(RasterBudgetModel, SmallerOfAddressSpaceAndMemoryLessReserveAndFile) {
+    const uint64_t mib = 1ull << 20, gib = 1ull << 30;
+    struct ModelCase {
+        const char* name;
+        MemoryFigures figures;
+        uint64_t want;
+    };
+    const ModelCase cases[] = {
+        {"32-bit process on 64-bit Windows", {4 * gib - 40 * mib, 12 * gib, 0}, 4 * gib - 40 * mib - 256 * mib},
+        {"the file's bytes come off", {4 * gib, 12 * gib, 5 * mib}, 4 * gib - 256 * mib - 5 * mib},
+        {"little physical memory left", {4 * gib, gib, 0}, gib - 256 * mib},
+        {"64-bit build gets no more than 4 GiB", {128 * 1024 * gib, 20 * gib, 0}, 4 * gib - 256 * mib},
+        {"reserve and file take it all", {200 * mib, 12 * gib, 100 * mib}, 0},
+    };
+    for (const ModelCase& c : cases) {
+        RasterBudget budget = rasterBudgetFor(c.figures);
+        EXPECT_EQ(budget.bytes, c.want) << c.name;
+        EXPECT_EQ(budget.count, rasterPictureLimit) << c.name;
+    }
+    EXPECT_EQ(modelledPlayerBudget(0).bytes, 4 * gib - 256 * mib);
+}
+
+TEST_F(RasterBudgetTest, LongAnimationKeepsTheFramesThatFitAndRoomToCompose) {
+    // Ten full-canvas frames, frame i with its column i white: a screen
+    // recording in small. The budget holds six canvases; the loader stops at
+    // the seventh frame, and compositing gives two back for its work canvas
+    // and first picture.
+    const uint32_t canvas = 10 * 4 * 4;
+    setRasterBudgetLimit({6 * canvas, 1000});
+    Bytes gif = screen(10, 4);
+    for (uint32_t i = 0; i < 10; ++i) {
+        std::vector<uint8_t> indices(40, 0);
+        for (uint32_t y = 0; y < 4; ++y) indices[y * 10 + i] = 1;
+        putFrame(&gif, frameAt(0, 0, 10, 4, indices));
+    }
+    putTrailer(&gif);
+    ParsedGif parsed(gif);
+    EXPECT_RESULT(parsed.result, loadComplete);
+    ASSERT_EQ(parsed.animation.frameCount, 6u);
+
+    EXPECT_EQ(composeFrames(&parsed.animation, background), 1);
+    ASSERT_EQ(parsed.animation.frameCount, 4u);
+    for (uint32_t i = 0; i < 4; ++i) {
+        std::vector<uint32_t> picture = framePixels(parsed.animation, i);
+        ASSERT_EQ(picture.size(), 40u);
+        for (uint32_t x = 0; x < 10; ++x) {
+            EXPECT_EQ(picture[30 + x], x == i ? 0xFFFFFFu : 0u) << "frame " << i << " column " << x;
+        }
+    }
+}
+
+TEST_F(RasterBudgetTest, NoImageLoadsWithNoFramesWhateverTheScreen) {
+    Bytes gif = screen(20000, 20000);
+    putComment(&gif, {"no picture"});
+    putTrailer(&gif);
+    ParsedGif parsed(gif);
+    ASSERT_RESULT_LOADED(parsed);
+    EXPECT_EQ(composeFrames(&parsed.animation, background), 1) << "no work canvas for no frames";
+    EXPECT_EQ(parsed.animation.frameCount, 0u);
+    EXPECT_EQ(rasterBudgetInUse().count, 0u);
+}
+
 // ---- decode-time refusals -----------------------------------------------------
 
-TEST_F(RasterBudgetTest, HugeFrameCountOnOnePixelScreenStopsAtTheCountLimit) {
+TEST_F(RasterBudgetTest, HugeFrameCountOnOnePixelScreenStopsAtThePictureLimit) {
     // 200,000 frames of one pixel: far past the GDI objects a process may own.
     const uint32_t frames = 200000;
     ParsedGif parsed(withTinyFrames(screen(1, 1), frames));
-    EXPECT_RESULT(parsed.result, loadFailed);
-    EXPECT_EQ(parsed.animation.frameCount, defaultRasterBudgetCount)
-        << "the frames before the refused raster stay counted for the caller to free";
+    EXPECT_RESULT(parsed.result, loadComplete) << "the result of the last frame kept";
+    EXPECT_EQ(parsed.animation.frameCount, rasterPictureLimit);
+    EXPECT_EQ(composeFrames(&parsed.animation, background), 1);
+    EXPECT_EQ(parsed.animation.frameCount, rasterPictureLimit - 2) << "room for the work canvas and first picture";
 }
 
-TEST_F(RasterBudgetTest, FrameLargerThanTheBudgetFailsWithoutAllocating) {
+TEST_F(RasterBudgetTest, FrameLargerThanTheBudgetStopsTheLoadWithoutAllocating) {
     // 20000 x 20000 is 1.6 GB of pixels; the data behind it is one pixel.
+    setRasterBudgetLimit({1ull << 30, rasterPictureLimit});
     Bytes gif = screen(100, 100);
     putFrame(&gif, frameAt(0, 0, 10, 10, std::vector<uint8_t>(100, 1)));
     putFrame(&gif, frameAt(0, 0, 20000, 20000, {1}));
+    putFrame(&gif, frameAt(0, 0, 10, 10, std::vector<uint8_t>(100, 1)));
+    putTrailer(&gif);
+    ParsedGif parsed(gif);
+    EXPECT_RESULT(parsed.result, loadComplete);
+    EXPECT_EQ(parsed.animation.frameCount, 1u) << "nothing behind the refused frame";
+    EXPECT_EQ(rasterBudgetInUse().count, 1u) << "only the first frame's raster";
+}
+
+TEST_F(RasterBudgetTest, RefusedFirstFrameLeavesTheLoadFailed) {
+    // Nothing was handled before the refused image, as in a file that ends
+    // behind its screen descriptor.
+    Bytes gif = screen(100, 100);
+    putFrame(&gif, frameAt(0, 0, 65535, 65535, {1}));
     putTrailer(&gif);
     ParsedGif parsed(gif);
     EXPECT_RESULT(parsed.result, loadFailed);
-    EXPECT_EQ(parsed.animation.frameCount, 1u);
-    EXPECT_EQ(rasterBudgetInUse().count, 1u) << "only the first frame's raster";
+    EXPECT_EQ(parsed.animation.frameCount, 0u);
 }
 
 TEST_F(RasterBudgetTest, RefusedSecondRasterOfInterlacedFrameIsNotLeaked) {
@@ -199,6 +279,31 @@ TEST_F(RasterBudgetTest, CompositionKeepsTheFramesThatFit) {
         }
     }
     EXPECT_EQ(rasterBudgetInUse().count, 5u) << "the work canvas and the dropped frames are released";
+}
+
+TEST_F(RasterBudgetTest, FramesThatChangeNothingShareThePictureBefore) {
+    // 0, 1: white at (0, 0), the second changes nothing; 2: black at (1, 0),
+    // disposal 2; 3: white at (0, 0) again, which changes nothing of picture
+    // 2 but the disposal of frame 2 does: (1, 0) is background again.
+    Bytes gif = screen(4, 1);
+    putFrame(&gif, frameAt(0, 0, 1, 1, {1}));
+    putFrame(&gif, frameAt(0, 0, 1, 1, {1}));
+    FrameSpec disposed = frameAt(1, 0, 1, 1, {0});
+    disposed.hasControl = true;
+    disposed.control = {2, 0, -1};
+    putFrame(&gif, disposed);
+    putFrame(&gif, frameAt(0, 0, 1, 1, {1}));
+    putTrailer(&gif);
+    ParsedGif parsed(gif);
+    ASSERT_RESULT_LOADED(parsed);
+    ASSERT_EQ(composeFrames(&parsed.animation, background), 1);
+    ASSERT_EQ(parsed.animation.frameCount, 4u);
+    const FrameRecord* frames = parsed.animation.frames;
+    EXPECT_EQ(frames[1].bitmap, frames[0].bitmap);
+    EXPECT_NE(frames[2].bitmap, frames[1].bitmap);
+    const std::vector<uint32_t> disposedAgain = {0xFFFFFF, background, background, background};
+    EXPECT_EQ(rasterCopy(frames[3].bitmap, 4, 1), disposedAgain);
+    EXPECT_EQ(rasterBudgetInUse().count, 3u) << "three pictures for four frames";
 }
 
 TEST_F(RasterBudgetTest, NoRoomForTheRestoreCopyFailsTheComposition) {

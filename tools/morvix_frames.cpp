@@ -1,7 +1,12 @@
 // morvix-frames: loads one GIF through the player's own decoder and
 // compositor and prints what came out, one line per frame.
 //
-//   morvix-frames [--raw] [--background RRGGBB] [--out DIR] [--bench N] FILE
+//   morvix-frames [--raw] [--background RRGGBB] [--out DIR] [--bench N]
+//                 [--budget-mib N] FILE
+//
+// The raster budget is N MiB with --budget-mib, else the one the player has
+// on 64-bit Windows for this file, so that results do not depend on the
+// machine the tool runs on.
 //
 // --out DIR writes each composed frame to DIR/frame_NNNN.ppm, creating DIR
 // when it is missing.
@@ -20,6 +25,7 @@
 #include <string>
 
 #include "gif/gif.h"
+#include "gif/raster_budget.h"
 #include "render/compose.h"
 
 namespace {
@@ -31,6 +37,7 @@ struct Options {
     uint32_t background = defaultBackground;
     const char* outDir = nullptr;
     int benchRuns = 0;
+    uint64_t budgetMib = 0;  // 0: the player's on 64-bit Windows
     std::u16string path;
 };
 
@@ -87,7 +94,8 @@ std::u16string fromUtf8(const char* text) {
 
 int usage(const char* message) {
     fprintf(stderr, "morvix-frames: %s\n", message);
-    fprintf(stderr, "usage: morvix-frames [--raw] [--background RRGGBB] [--out DIR] [--bench N] FILE\n");
+    fprintf(stderr,
+            "usage: morvix-frames [--raw] [--background RRGGBB] [--out DIR] [--bench N] [--budget-mib N] FILE\n");
     return 2;
 }
 
@@ -100,9 +108,16 @@ int parseBackground(const char* text, uint32_t* colour) {
     return 1;
 }
 
+void setBudget(const Options& options, const ByteCursor& file) {
+    RasterBudget budget = modelledPlayerBudget((uint64_t)file.size);
+    if (options.budgetMib > 0) budget.bytes = options.budgetMib << 20;
+    setRasterBudgetLimit(budget);
+}
+
 // One load as the player does it: decode, then compose unless raw.
 int loadOnce(const ByteCursor* file, LzwEntry* dictionary, const Options& options, Animation* animation) {
     ByteCursor cursor = *file;
+    setBudget(options, *file);
     if (!allocateFrameTable(animation)) return loadFailed;
     int result = parseGif(&cursor, dictionary, animation);
     if (result != loadFailed && !options.raw && !composeFrames(animation, options.background)) {
@@ -154,12 +169,16 @@ int printFrames(const Options& options, const Animation& animation) {
         fprintf(stderr, "morvix-frames: cannot create %s\n", options.outDir);
         return 2;
     }
+    uint64_t hash = 0;
     for (uint32_t i = 0; i < animation.frameCount; ++i) {
         const FrameRecord& f = animation.frames[i];
         uint32_t w = options.raw ? f.width : animation.width;
         uint32_t h = options.raw ? f.height : animation.height;
         const uint32_t* pixels = f.bitmap ? rasterPixels(f.bitmap) : nullptr;
-        uint64_t hash = pixels ? fnv1a64Rgb(pixels, (size_t)w * h) : fnv1a64Rgb(nullptr, 0);
+        // A picture shared with the frame before has that frame's hash.
+        if (i == 0 || f.bitmap != animation.frames[i - 1].bitmap) {
+            hash = pixels ? fnv1a64Rgb(pixels, (size_t)w * h) : fnv1a64Rgb(nullptr, 0);
+        }
         printf("frame %u left %u top %u width %u height %u delay %u disposal %u key %08x fnv %016llx\n", i, f.left,
                f.top, f.width, f.height, f.delayMs, f.disposal, f.transparencyKey, (unsigned long long)hash);
         if (options.outDir && pixels && !writePpm(options.outDir, i, pixels, w, h)) {
@@ -180,11 +199,10 @@ int run(const Options& options) {
     }
     Animation animation = {};
     int result = loadFailed;
-    if (allocateFrameTable(&animation)) {
-        result = loadGif(options.path.c_str(), dictionary, &animation);
-        if (result != loadFailed && !options.raw && !composeFrames(&animation, options.background)) {
-            result = loadFailed;
-        }
+    ByteCursor file = {nullptr, 0, 0};
+    if (readWholeFile(options.path.c_str(), &file)) {
+        result = loadOnce(&file, dictionary, options, &animation);
+        releaseFileBytes(&file);
     }
     printf("result %d width %u height %u frames %u loops %u\n", result, animation.width, animation.height,
            animation.frameCount, animation.loopCount);
@@ -206,6 +224,10 @@ int parseArguments(int argc, char** argv, const char16_t* const* widePaths, Opti
             if (!parseBackground(argv[++i], &options->background)) return usage("--background takes RRGGBB");
         } else if (strcmp(a, "--out") == 0 && hasValue) {
             options->outDir = argv[++i];
+        } else if (strcmp(a, "--budget-mib") == 0 && hasValue) {
+            long long mib = atoll(argv[++i]);
+            if (mib <= 0 || mib > (1ll << 40)) return usage("--budget-mib takes a positive count of MiB");
+            options->budgetMib = (uint64_t)mib;
         } else if (strcmp(a, "--bench") == 0 && hasValue) {
             options->benchRuns = atoi(argv[++i]);
             if (options->benchRuns <= 0) return usage("--bench takes a positive count");
