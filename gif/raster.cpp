@@ -14,7 +14,7 @@ const InterlacePass interlacePasses[4] = {{0, 8}, {4, 8}, {2, 4}, {1, 2}};
 
 }  // namespace
 
-int deinterlace(uint32_t width, Raster* slot, uint32_t height, const uint32_t* source) {
+LoadResult deinterlace(uint32_t width, Raster* slot, uint32_t height, const uint32_t* source) {
     uint32_t* destination = nullptr;
     Raster sorted = makeRaster(width, height, &destination);
     if (!sorted) return loadNoRaster;
@@ -30,14 +30,14 @@ int deinterlace(uint32_t width, Raster* slot, uint32_t height, const uint32_t* s
     return loadComplete;
 }
 
-int decodeFrameRaster(uint32_t index, Animation* animation, ByteCursor* cursor, const uint32_t* palette,
-                      LzwEntry* dictionary) {
+LoadResult decodeFrameRaster(uint32_t index, Animation* animation, ByteCursor* cursor, const uint32_t* palette,
+                             LzwEntry* dictionary) {
     FrameRecord* frame = &animation->frames[index];
     uint32_t* pixels = nullptr;
     Raster raster = makeRaster(frame->width, frame->height, &pixels);
     if (!raster) return loadNoRaster;
 
-    int result = lzwDecode(frame->width * frame->height, cursor, palette, dictionary, pixels);
+    LoadResult result = lzwDecode(frame->width * frame->height, cursor, palette, dictionary, pixels);
     if (frame->interlaced && deinterlace(frame->width, &raster, frame->height, pixels) == loadNoRaster) {
         // The frame will not be counted and its record is reused by the next
         // image, so its first raster would be lost: release it now.

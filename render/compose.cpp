@@ -29,9 +29,6 @@ Span clip(uint32_t start, uint32_t length, uint32_t limit) {
     return {start, end < limit ? (uint32_t)end : limit};
 }
 
-// COLORREF (0x00BBGGRR) to the raster's pixel form (0x00RRGGBB).
-uint32_t keyToPixel(uint32_t key) { return ((key & 0xFF) << 16) | (key & 0xFF00) | ((key >> 16) & 0xFF); }
-
 void releaseFrom(Animation* animation, uint32_t first) {
     for (uint32_t i = first; i < animation->frameCount; ++i) {
         releaseRaster(animation->frames[i].bitmap);
@@ -134,7 +131,7 @@ Raster composePicture(FrameRecord* frame, Canvas* k, uint32_t w, uint32_t h, uin
     if (frame->left == 0 && frame->top == 0 && frame->width == w && frame->height == h) {
         if (frame->transparencyKey != 0) {
             canvasPixels(k, workCanvas, w, h, background);
-            showCanvasThroughKey(rasterPixels(frame->bitmap), *k, w, h, keyToPixel(frame->transparencyKey & 0xFFFFFF),
+            showCanvasThroughKey(rasterPixels(frame->bitmap), *k, w, h, swapRedBlue(frame->transparencyKey & 0xFFFFFF),
                                  background);
         }
         return frame->bitmap;
@@ -168,7 +165,7 @@ void drawFramePixels(uint32_t* canvas, uint32_t canvasWidth, uint32_t canvasHeig
     Span ys = clip(top, height, canvasHeight);
     uint32_t columns = xs.end - xs.begin;
     if (columns == 0) return;
-    const uint32_t key = keyToPixel(transparencyKey & 0xFFFFFF);
+    const uint32_t key = swapRedBlue(transparencyKey & 0xFFFFFF);
     for (uint32_t y = ys.begin; y < ys.end; ++y) {
         uint32_t* target = canvas + (size_t)y * canvasWidth + xs.begin;
         const uint32_t* source = frame + (size_t)(y - top) * width;
