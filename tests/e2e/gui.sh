@@ -7,9 +7,10 @@ HELPERS=${HELPERS:-$(cd "$(dirname "$EXE")/.." && pwd)/e2e}  # the Windows helpe
 WINE=${WINE:-wine}
 BG=808080  # COLOR_APPWORKSPACE under Wine's default theme
 
-# The test GIFs, written fresh for each test (make_gifs.py has the recipes).
+# The test GIFs, written fresh for each test (tools/make_e2e_gifs.cpp has the recipes).
 GIFS=$(mktemp -d "${TMPDIR:-/tmp}/morvix-e2e.XXXXXX")
-python3 "$E2E_DIR/make_gifs.py" "$GIFS" || exit 1
+MAKE_E2E_GIFS=${MAKE_E2E_GIFS:-${NATIVE_BUILD:-$SRC_DIR/build-all/native}/make-e2e-gifs}
+"$MAKE_E2E_GIFS" "$GIFS" || exit 1
 trap 'kill $APP_PID 2>/dev/null; rm -rf "$GIFS"' EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }

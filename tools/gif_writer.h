@@ -1,4 +1,5 @@
-// A byte-by-byte GIF writer for tests.
+// The one GIF writer: test files, the demo animation and the end-to-end
+// tests' files are all written with it, byte by byte.
 //
 // Every block of the format has its own put function, so a test can build a
 // file that is exactly as broken as it wants: wrong sizes, odd sub-block

@@ -1,4 +1,4 @@
-#include "tests/gif_writer.h"
+#include "tools/gif_writer.h"
 
 #include <string.h>
 
