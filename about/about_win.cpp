@@ -1,11 +1,11 @@
 // The About box: a read-only text that can be selected and copied. The edit
 // control is subclassed so that it offers only Copy and Select All, does not
 // select everything when it gets the focus, and never shows a caret.
-#include <windows.h>
+#include "about/about_win.h"
 
-#include "app/commands_win.h"
-#include "app/context_menu_win.h"
-#include "app/state_win.h"
+#include "render/paint_win.h"
+
+WNDPROC editPreviousProc;
 
 namespace {
 
@@ -36,8 +36,8 @@ void showEditMenu(HWND edit, LPARAM position) {
 // target SetWindowLongPtrW is SetWindowLongW; the pointer form also builds
 // for 64-bit test runs.)
 LRESULT restoreEditProc(HWND edit, WPARAM wParam, LPARAM lParam) {
-    SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(appState.editPreviousProc));
-    appState.editPreviousProc = nullptr;
+    SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(editPreviousProc));
+    editPreviousProc = nullptr;
     return DefWindowProcW(edit, WM_DESTROY, wParam, lParam);
 }
 
@@ -50,7 +50,7 @@ LRESULT editCommand(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
         SendMessageW(edit, EM_SETSEL, 0, -1);
         return 0;
     }
-    return CallWindowProcW(appState.editPreviousProc, edit, message, wParam, lParam);
+    return CallWindowProcW(editPreviousProc, edit, message, wParam, lParam);
 }
 
 LRESULT CALLBACK editSubclassProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -63,7 +63,7 @@ LRESULT CALLBACK editSubclassProc(HWND edit, UINT message, WPARAM wParam, LPARAM
     case WM_GETDLGCODE:
         // Without DLGC_HASSETSEL the dialog manager leaves the selection
         // alone when the edit gets the focus.
-        return CallWindowProcW(appState.editPreviousProc, edit, message, wParam, lParam) & ~DLGC_HASSETSEL;
+        return CallWindowProcW(editPreviousProc, edit, message, wParam, lParam) & ~DLGC_HASSETSEL;
     case WM_COMMAND:
         return editCommand(edit, message, wParam, lParam);
     case WM_RBUTTONDOWN:
@@ -73,10 +73,10 @@ LRESULT CALLBACK editSubclassProc(HWND edit, UINT message, WPARAM wParam, LPARAM
     case WM_RBUTTONDBLCLK:
         return 0;
     case storePreviousProc:
-        appState.editPreviousProc = reinterpret_cast<WNDPROC>(lParam);
+        editPreviousProc = reinterpret_cast<WNDPROC>(lParam);
         return 0;
     }
-    return CallWindowProcW(appState.editPreviousProc, edit, message, wParam, lParam);
+    return CallWindowProcW(editPreviousProc, edit, message, wParam, lParam);
 }
 
 // Centred on the owner even when that puts the box partly off the screen.

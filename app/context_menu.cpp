@@ -80,12 +80,3 @@ uint32_t contextMenuRows(MenuRow* rows, const ViewState* view, uint32_t zoomInde
     add(&list, keyX, u"E&xit\tX", false);
     return list.count;
 }
-
-MenuAnchor menuAnchor(int32_t position, const ViewRect* ownerWindowRect) {
-    if (position < 0) {
-        const ViewRect* r = ownerWindowRect;
-        return MenuAnchor{r->left + (r->right - r->left) / 2, r->top + (r->bottom - r->top) / 2, 1};
-    }
-    uint32_t packed = (uint32_t)position;
-    return MenuAnchor{(int32_t)(packed & 0xFFFF), (int32_t)(packed >> 16), 0};
-}

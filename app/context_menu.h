@@ -22,14 +22,3 @@ enum { contextMenuRowsMost = 16 };
 // file and zoom rows need a frame, the transport rows two; while playing the
 // speed rows stand where the single-step rows stand while paused.
 uint32_t contextMenuRows(MenuRow* rows, const ViewState* view, uint32_t zoomIndex, int32_t neighbours);
-
-// Where a popup menu opens. position is a WM_RBUTTONDOWN lParam (client
-// x in the low 16 bits, y in the high 16 bits) or, when negative, a request
-// to centre the menu on the owner's window rectangle.
-struct MenuAnchor {
-    int32_t x;          // client coordinates unless centred, then screen coordinates
-    int32_t y;
-    uint32_t centred;   // 1: align the menu's centre on (x, y); 0: its top-left corner
-};
-
-MenuAnchor menuAnchor(int32_t position, const ViewRect* ownerWindowRect);

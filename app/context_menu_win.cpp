@@ -1,13 +1,14 @@
 // The player's context menu: built afresh from the present state each time
 // it opens, and the choice handed back to the window as the command's key,
 // so the key switch of the window procedure stays the only command table.
+#include "app/context_menu_win.h"
+
 #include <windows.h>
 
-#include "app/commands_win.h"
 #include "app/context_menu.h"
-#include "app/context_menu_win.h"
 #include "app/state_win.h"
 #include "files/neighbours.h"
+#include "render/paint_win.h"
 
 namespace {
 
@@ -31,18 +32,6 @@ void appendContextRows(HMENU menu) {
 }
 
 }  // namespace
-
-UINT popupMenuPoint(HWND owner, LPARAM position, POINT* point) {
-    RECT window = {};
-    if ((int32_t)position < 0) GetWindowRect(owner, &window);
-    ViewRect rect = {window.left, window.top, window.right, window.bottom};
-    MenuAnchor anchor = menuAnchor((int32_t)position, &rect);
-    point->x = anchor.x;
-    point->y = anchor.y;
-    if (anchor.centred) return TPM_CENTERALIGN | TPM_VCENTERALIGN;
-    ClientToScreen(owner, point);
-    return 0;
-}
 
 void showContextMenu(HWND window, LPARAM position) {
     HMENU menu = CreatePopupMenu();

@@ -1,9 +1,8 @@
-// Placement shared by the player's context menu and the About text's menu.
+// The player's context menu, opened by a right click or the menu key.
 #pragma once
 
 #include <windows.h>
 
-// Turns a WM_RBUTTONDOWN lParam of owner, or a negative position (centre
-// on owner's window rectangle), into the screen point for TrackPopupMenuEx,
-// and returns its alignment flags.
-UINT popupMenuPoint(HWND owner, LPARAM position, POINT* point);
+// Opens the context menu at a WM_RBUTTONDOWN position, or centred on the
+// window for a negative position; the choice comes back as WM_KEYDOWN.
+void showContextMenu(HWND window, LPARAM position);

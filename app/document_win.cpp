@@ -55,10 +55,7 @@ void releaseDocument() {
 }
 
 // The window's background colour as a raster pixel, 0x00RRGGBB.
-uint32_t backgroundPixel() {
-    COLORREF colour = GetSysColor(COLOR_APPWORKSPACE);
-    return (uint32_t)GetRValue(colour) << 16 | (uint32_t)GetGValue(colour) << 8 | GetBValue(colour);
-}
+uint32_t backgroundPixel() { return swapRedBlue(GetSysColor(COLOR_APPWORKSPACE)); }
 
 // Loader result 5, a frame table that cannot be had, or not even one
 // frame composed all count as a failed load.

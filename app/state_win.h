@@ -1,6 +1,5 @@
-// The one state record of the process. Only the Windows half of app/,
-// files/ and about/ name it; the portable subsystems take pointers to the
-// records inside it.
+// The one state record of the process. Only app/ names it; the subsystems
+// take pointers to the records and buffers inside it.
 #pragma once
 
 #include <windows.h>
@@ -13,7 +12,6 @@ struct AppState {
     const char16_t* const* speedLabels;  // speedLabels[0..13]
     const char16_t* const* zoomLabels;    // zoomLabels[0..7]
     const wchar_t* aboutText;             // the About box text
-    WNDPROC editPreviousProc;             // About edit control's own procedure while subclassed, else null
     LzwEntry* lzwTable;                   // shared dictionary; made at WM_CREATE, freed at WM_DESTROY
     MSG message;                          // the message loop's receive buffer
     Animation animation;                  // the document; all zero when nothing is loaded
@@ -26,8 +24,3 @@ struct AppState {
 };
 
 extern AppState appState;
-
-// Windows' wchar_t is UTF-16, the portable core's char16_t.
-inline const char16_t* asUtf16(const wchar_t* text) { return reinterpret_cast<const char16_t*>(text); }
-inline char16_t* asUtf16(wchar_t* text) { return reinterpret_cast<char16_t*>(text); }
-inline const wchar_t* asWide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }

@@ -4,11 +4,10 @@
 
 #include <stdint.h>
 
+#include "files/path.h"
 #include "render/view.h"
 
 struct Animation;
-
-enum { pathUnits = 1024 };  // every path and title buffer, terminator included
 
 extern const char16_t* const speedLabels[14];  // "16.00" ... "0.0625"
 extern const char16_t* const zoomLabels[8];    // "400%" ... "25%"

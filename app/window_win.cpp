@@ -2,10 +2,12 @@
 
 #include <shellapi.h>
 
-#include "app/commands_win.h"
+#include "about/about_win.h"
+#include "app/context_menu_win.h"
 #include "app/document_win.h"
 #include "app/state_win.h"
 #include "app/title_win.h"
+#include "files/neighbours.h"
 #include "files/sources_win.h"
 #include "playback/playback.h"
 #include "render/paint_win.h"
@@ -69,7 +71,7 @@ LRESULT receiveHandOver(const COPYDATASTRUCT* record) {
 }
 
 void onDrop(HWND window, HDROP drop) {
-    if (!droppedFile(drop)) return;
+    if (!droppedFile(drop, appState.requestedPath)) return;
     bringForward(window);
     switchDocument();
 }
@@ -98,7 +100,7 @@ void stepDirectory(uint32_t key) {
 }
 
 void openFromDialog(HWND window) {
-    if (openDialogFile(window)) switchDocument();
+    if (openDialogFile(window, appState.requestedPath)) switchDocument();
 }
 
 void showAbout(HWND window) {

@@ -3,11 +3,10 @@
 #include "files/neighbours.h"
 
 #include "files/neighbours_platform.h"
+#include "files/path.h"
 
 namespace {
 
-// Every path buffer of the program, terminator included.
-const uint32_t pathBufferUnits = 1024;
 const char16_t gifPattern[] = u"*.gif";
 const uint32_t gifPatternUnits = sizeof gifPattern / sizeof gifPattern[0];  // with terminator
 
@@ -44,9 +43,9 @@ void copyUnits(char16_t* to, const char16_t* from, uint32_t units) {
 void copyName(char16_t* to, const char16_t* from) { copyUnits(to, from, textLength(from) + 1); }
 
 // Directory part of path followed by "*.gif". Returns 0 when that would not
-// fit in pathBufferUnits; the query then reports no neighbour.
+// fit in pathUnits; the query then reports no neighbour.
 int composePattern(char16_t* pattern, const char16_t* path, uint32_t directoryLength) {
-    if (directoryLength + gifPatternUnits > pathBufferUnits) return 0;
+    if (directoryLength + gifPatternUnits > pathUnits) return 0;
     copyUnits(pattern, path, directoryLength);
     copyUnits(pattern + directoryLength, gifPattern, gifPatternUnits);
     return 1;
@@ -58,7 +57,7 @@ int32_t neighbourQuery(const char16_t* path, char16_t* previousName, char16_t* n
                        uint32_t* directoryLength) {
     uint32_t directoryUnits = directoryPartLength(path);
     if (directoryUnits == 0) return 0;
-    char16_t pattern[pathBufferUnits];
+    char16_t pattern[pathUnits];
     if (!composePattern(pattern, path, directoryUnits)) return 0;
 
     char16_t entry[findNameUnits];
@@ -104,7 +103,7 @@ int32_t directoryStep(char16_t* path, uint32_t direction) {
     if (!allowed) return 0;
     uint32_t nameUnits = textLength(neighbour) + 1;
     // Refused rather than cut: a shortened name would open some other file.
-    if (directoryUnits + nameUnits > pathBufferUnits) return 0;
+    if (directoryUnits + nameUnits > pathUnits) return 0;
     copyUnits(path + directoryUnits, neighbour, nameUnits);
     return result;
 }

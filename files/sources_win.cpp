@@ -2,8 +2,8 @@
 
 #include <commdlg.h>
 
-#include "app/state_win.h"
 #include "files/extension.h"
+#include "files/path.h"
 
 namespace {
 
@@ -45,18 +45,18 @@ int commandLineFile(wchar_t* destination) {
     return accepted;
 }
 
-int droppedFile(HDROP drop) {
+int droppedFile(HDROP drop, wchar_t* destination) {
     wchar_t path[pathUnits] = {};
     UINT length = DragQueryFileW(drop, 0, path, pathUnits);
     int accepted = length != 0 && length < pathUnits && isAcceptableFile(path);
-    if (accepted) copyPath(appState.requestedPath, path);
+    if (accepted) copyPath(destination, path);
     DragFinish(drop);
     return accepted;
 }
 
-int openDialogFile(HWND owner) {
+int openDialogFile(HWND owner, wchar_t* destination) {
     wchar_t path[pathUnits] = {};
-    copyPath(path, appState.requestedPath);  // the dialog starts in the folder last requested
+    copyPath(path, destination);  // the dialog starts in the folder last requested
     OPENFILENAMEW request = {};
     request.lStructSize = sizeof request;
     request.hwndOwner = owner;
@@ -67,6 +67,6 @@ int openDialogFile(HWND owner) {
     request.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
     request.lpstrDefExt = gifExtension;
     if (!GetOpenFileNameW(&request) || request.nFileOffset == 0 || !hasGifExtension(asUtf16(path))) return 0;
-    copyPath(appState.requestedPath, path);
+    copyPath(destination, path);
     return 1;
 }

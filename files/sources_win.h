@@ -12,10 +12,12 @@
 // fills destination (pathUnits units), else 0.
 int commandLineFile(wchar_t* destination);
 
-// The first file of a drop, with the same tests, into requestedPath.
-// Always releases the drop. Returns 1 when a file was taken, else 0.
-int droppedFile(HDROP drop);
+// The first file of a drop, with the same tests, into destination
+// (pathUnits units). Always releases the drop. Returns 1 when a file was
+// taken, else 0.
+int droppedFile(HDROP drop, wchar_t* destination);
 
-// The system's open dialog, starting from requestedPath. Returns 1 when an
-// acceptable file was chosen and written to requestedPath, else 0.
-int openDialogFile(HWND owner);
+// The system's open dialog, starting from the path in destination
+// (pathUnits units). Returns 1 when an acceptable file was chosen and
+// written to destination, else 0.
+int openDialogFile(HWND owner, wchar_t* destination);

@@ -6,6 +6,7 @@
 
 #include <stdint.h>
 
+#include "gif/cursor.h"
 #include "gif/gif_platform.h"
 
 // One frame. Nine 32-bit fields on the 32-bit target.
@@ -32,13 +33,6 @@ struct Animation {
     FrameRecord* frames;
 };
 
-// The whole file in memory. position may run past size (see cursorRead).
-struct ByteCursor {
-    const uint8_t* data;
-    int32_t position;
-    int32_t size;
-};
-
 // One dictionary entry. The string lives in the raster being decoded. The
 // decoder (lzw.cpp) sets string and length when it makes the entry, because
 // the pixels of a new entry already stand side by side in the raster;
@@ -54,6 +48,12 @@ enum { lzwTableEntries = 4096 };
 
 // Marks a colour key as present, so that black (COLORREF 0) is a valid key.
 enum : uint32_t { keyMarker = 0x10000000u };
+
+// A raster pixel (0x00RRGGBB) as a COLORREF (0x00BBGGRR) and back; the top
+// byte, a key's marker included, is dropped.
+inline uint32_t swapRedBlue(uint32_t colour) {
+    return ((colour >> 16) & 0xFF) | (colour & 0xFF00) | ((colour & 0xFF) << 16);
+}
 
 // Loader results. Only loadFailed counts as a failed load: 1 to 3 still
 // mean "loaded", with whatever decoded before the fault.
@@ -80,16 +80,11 @@ int allocateFrameTable(Animation* animation);
 // must be 0 and whose frames must hold a fresh table. The file's bytes are
 // released before it returns. When the result is loadFailed the caller frees
 // the animation.
-int loadGif(const char16_t* path, LzwEntry* dictionary, Animation* animation);
+LoadResult loadGif(const char16_t* path, LzwEntry* dictionary, Animation* animation);
 
 // The block walk over bytes already in memory; loadGif's core. Does not
 // release the bytes.
-int parseGif(ByteCursor* cursor, LzwEntry* dictionary, Animation* animation);
-
-// Advances position by count at once, even when the read then fails, and
-// succeeds only while at least one byte remains behind the bytes read: the
-// last byte of the data is never delivered.
-int cursorRead(ByteCursor* cursor, int32_t count, void* destination);
+LoadResult parseGif(ByteCursor* cursor, LzwEntry* dictionary, Animation* animation);
 
 // Releases every counted frame's raster (a picture shared by neighbours
 // once) and the table, and zeroes the header.
@@ -102,14 +97,14 @@ void normaliseDelays(Animation* animation);
 // Palettes, transparency key and the image step (palette.cpp).
 int readPalette(uint32_t count, uint32_t* palette, ByteCursor* cursor);
 void makeTransparencyKey(uint32_t index, uint32_t* palette, uint32_t entryCount, uint32_t* keyField);
-int decodeImage(ByteCursor* cursor, uint32_t* globalPalette, uint32_t globalCount, uint32_t* localPalette,
-                LzwEntry* dictionary, uint32_t* frameCounter, Animation* animation);
+LoadResult decodeImage(ByteCursor* cursor, uint32_t* globalPalette, uint32_t globalCount, uint32_t* localPalette,
+                       LzwEntry* dictionary, uint32_t* frameCounter, Animation* animation);
 
 // Frame raster and de-interlacing (raster.cpp).
-int decodeFrameRaster(uint32_t index, Animation* animation, ByteCursor* cursor, const uint32_t* palette,
-                      LzwEntry* dictionary);
-int deinterlace(uint32_t width, Raster* slot, uint32_t height, const uint32_t* source);
+LoadResult decodeFrameRaster(uint32_t index, Animation* animation, ByteCursor* cursor, const uint32_t* palette,
+                             LzwEntry* dictionary);
+LoadResult deinterlace(uint32_t width, Raster* slot, uint32_t height, const uint32_t* source);
 
 // LZW decoder (lzw.cpp). Writes at most pixelCount pixels at output.
-int lzwDecode(uint32_t pixelCount, ByteCursor* cursor, const uint32_t* palette, LzwEntry* dictionary,
-              uint32_t* output);
+LoadResult lzwDecode(uint32_t pixelCount, ByteCursor* cursor, const uint32_t* palette, LzwEntry* dictionary,
+                     uint32_t* output);

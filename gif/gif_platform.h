@@ -1,6 +1,6 @@
 // What the decoder and the compositor need from the platform. One file per
 // platform implements these, chosen at link time:
-//   gif_platform_win.cpp   DIB sections, CreateFileW/ReadFile, the wait cursor
+//   gif_platform_win.cpp   DIB sections, CreateFileW/ReadFile
 //   gif_platform_heap.cpp  heap rasters and stdio, for native tools and tests
 #pragma once
 
@@ -41,7 +41,8 @@ int readWholeFile(const char16_t* path, ByteCursor* cursor);
 // Returns the block of readWholeFile and sets data to null.
 void releaseFileBytes(ByteCursor* cursor);
 
-// User-interface hooks of a load of a large file; they do nothing without a
-// window.
+// User-interface hooks of a load of a large file. The player implements
+// them (app/load_hooks_win.cpp); everything else links load_hooks_none.cpp,
+// which the player's own definitions keep out of its link.
 void showWaitCursor();
 void firstFramePreview(Animation* animation);

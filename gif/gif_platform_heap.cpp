@@ -99,7 +99,3 @@ void releaseFileBytes(ByteCursor* cursor) {
     free((void*)cursor->data);
     cursor->data = nullptr;
 }
-
-void showWaitCursor() {}
-
-void firstFramePreview(Animation*) {}

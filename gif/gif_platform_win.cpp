@@ -1,15 +1,9 @@
 // The decoder's platform half for Windows: rasters are 32-bit top-down DIB
-// sections, files are read whole with one ReadFile, and a large load shows
-// the wait cursor and an early first frame.
+// sections, files are read whole with one ReadFile.
 #include <windows.h>
 
 #include "gif/gif.h"
 #include "gif/raster_budget.h"
-
-#if MORVIX_PLAYER
-#include "app/state_win.h"
-#include "render/paint_win.h"
-#endif
 
 namespace {
 
@@ -87,14 +81,4 @@ int readWholeFile(const char16_t* path, ByteCursor* cursor) {
 void releaseFileBytes(ByteCursor* cursor) {
     if (cursor->data) HeapFree(GetProcessHeap(), 0, const_cast<uint8_t*>(cursor->data));
     cursor->data = nullptr;
-}
-
-void showWaitCursor() { SetCursor(LoadCursorW(nullptr, IDC_WAIT)); }
-
-void firstFramePreview(Animation* animation) {
-#if MORVIX_PLAYER
-    if (appState.activeView) previewFirstFrame(appState.activeView, animation);
-#else
-    (void)animation;  // the command-line tools have no window to paint into
-#endif
 }

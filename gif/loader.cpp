@@ -29,7 +29,7 @@ int growFrameTable(Animation* animation, uint32_t* capacity) {
 // Comment extension, cursor behind the label 0xFE. Passes over the
 // sub-blocks by their lengths. Returns 0 when the last sub-block ended
 // inside the data, 1 for an empty comment or one that runs off the end.
-int skipComment(ByteCursor* cursor) {
+LoadResult skipComment(ByteCursor* cursor) {
     uint8_t length = 0;
     bool ok = false;
     if (!cursorRead(cursor, 1, &length)) return loadDataEnded;
@@ -43,7 +43,7 @@ int skipComment(ByteCursor* cursor) {
 
 // Passes over sub-blocks up to and including the block terminator. Returns 1
 // when a length byte cannot be read (the block runs off the end of the data).
-int skipSubBlocks(ByteCursor* cursor) {
+LoadResult skipSubBlocks(ByteCursor* cursor) {
     uint8_t length = 0;
     for (;;) {
         if (!cursorRead(cursor, 1, &length)) return loadDataEnded;
@@ -55,7 +55,7 @@ int skipSubBlocks(ByteCursor* cursor) {
 // Any application extension other than NETSCAPE, cursor behind its 12-byte
 // header. Its data may hold zero bytes (ICC profiles do), so it is passed
 // over by its sub-block lengths rather than by searching for a zero byte.
-int skipApplicationExtension(ByteCursor* cursor) { return skipSubBlocks(cursor); }
+LoadResult skipApplicationExtension(ByteCursor* cursor) { return skipSubBlocks(cursor); }
 
 // NETSCAPE application extension, cursor behind its 12-byte header:
 //   +------+----+--------+--------+
@@ -63,7 +63,7 @@ int skipApplicationExtension(ByteCursor* cursor) { return skipSubBlocks(cursor);
 //   +------+----+--------+--------+
 // possibly followed by further sub-blocks (a buffering sub-block), then 0.
 // The loop count comes from the first sub-block; the rest is passed over.
-int readNetscapeExtension(ByteCursor* cursor, Animation* animation) {
+LoadResult readNetscapeExtension(ByteCursor* cursor, Animation* animation) {
     uint8_t loop[5] = {0};
     if (!cursorRead(cursor, 4, loop)) return loadDataEnded;
     if (loop[0] < 3) {
@@ -76,7 +76,7 @@ int readNetscapeExtension(ByteCursor* cursor, Animation* animation) {
     return skipSubBlocks(cursor);
 }
 
-int readApplicationExtension(ByteCursor* cursor, Animation* animation, int result) {
+LoadResult readApplicationExtension(ByteCursor* cursor, Animation* animation, LoadResult result) {
     // block size (11), 8-byte identifier, 3-byte authentication code
     uint8_t header[12] = {0};
     if (!cursorRead(cursor, 12, header)) return result;
@@ -95,7 +95,8 @@ void applyGraphicControl(Animation* animation, uint32_t index, const uint8_t* b)
     frame->delayMs = (b[2] + 256u * b[3]) * 10u;
 }
 
-int readExtension(ByteCursor* cursor, Animation* animation, uint32_t frameCounter, int result, bool* ended) {
+LoadResult readExtension(ByteCursor* cursor, Animation* animation, uint32_t frameCounter, LoadResult result,
+                         bool* ended) {
     uint8_t label = 0;
     if (!cursorRead(cursor, 1, &label)) {
         *ended = true;
@@ -138,24 +139,12 @@ int readScreen(ByteCursor* cursor, Animation* animation, uint32_t* globalPalette
     if (packed[0] & 0x80) {
         *globalCount = 2u << (packed[0] & 7);
         if (readPalette(*globalCount, globalPalette, cursor) != 0) return 0;
-        uint32_t colour = globalPalette[packed[1]];
-        uint32_t colorref = ((colour >> 16) & 0xFF) | (colour & 0xFF00) | ((colour & 0xFF) << 16);
-        animation->backgroundKey = keyMarker + colorref;
+        animation->backgroundKey = keyMarker + swapRedBlue(globalPalette[packed[1]]);
     }
     return 1;
 }
 
 }  // namespace
-
-int cursorRead(ByteCursor* cursor, int32_t count, void* destination) {
-    int32_t start = cursor->position;
-    // Wraps like the 32-bit arithmetic it models; a wrapped position is
-    // negative and then fails the bounds test below as well.
-    cursor->position = (int32_t)((uint32_t)start + (uint32_t)count);
-    if (cursor->position >= cursor->size || cursor->position < 0 || start < 0) return 0;
-    memcpy(destination, cursor->data + start, (size_t)count);
-    return 1;
-}
 
 int allocateFrameTable(Animation* animation) {
     animation->frames = (FrameRecord*)calloc(frameTableStep, frameRecordBytes);
@@ -190,14 +179,14 @@ void freeAnimation(Animation* animation) {
     animation->hasRestorePrevious = 0;
 }
 
-int parseGif(ByteCursor* cursor, LzwEntry* dictionary, Animation* animation) {
+LoadResult parseGif(ByteCursor* cursor, LzwEntry* dictionary, Animation* animation) {
     uint32_t globalPalette[256] = {0};
     uint32_t localPalette[256] = {0};
     uint32_t globalCount = 0;
     uint32_t frameCounter = 0;
     uint32_t capacity = frameTableStep;
     bool previewShown = false;
-    int result = loadFailed;
+    LoadResult result = loadFailed;
 
     if (!readScreen(cursor, animation, globalPalette, &globalCount)) return loadFailed;
 
@@ -208,7 +197,7 @@ int parseGif(ByteCursor* cursor, LzwEntry* dictionary, Animation* animation) {
             result = readExtension(cursor, animation, frameCounter, result, &ended);
             if (ended) break;
         } else if (byte == 0x2C) {
-            int image =
+            LoadResult image =
                 decodeImage(cursor, globalPalette, globalCount, localPalette, dictionary, &frameCounter, animation);
             // The budget is full: the frames so far are whole and are kept,
             // as at the end of the data, with the result they left.
@@ -231,11 +220,11 @@ int parseGif(ByteCursor* cursor, LzwEntry* dictionary, Animation* animation) {
     return result;
 }
 
-int loadGif(const char16_t* path, LzwEntry* dictionary, Animation* animation) {
+LoadResult loadGif(const char16_t* path, LzwEntry* dictionary, Animation* animation) {
     ByteCursor cursor = {nullptr, 0, 0};
     if (!readWholeFile(path, &cursor)) return loadFailed;
     if (cursor.size > largeFileBytes) showWaitCursor();
-    int result = parseGif(&cursor, dictionary, animation);
+    LoadResult result = parseGif(&cursor, dictionary, animation);
     releaseFileBytes(&cursor);
     return result;
 }

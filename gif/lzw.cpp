@@ -183,7 +183,7 @@ inline uint32_t writeString(uint32_t* out, const uint32_t* source, uint32_t sour
 
 // Decodes the codes behind the minimum code size. Stores in d->end how far
 // the strings reach.
-int decodeCodes(BitReader* reader, Decoder* d) {
+LoadResult decodeCodes(BitReader* reader, Decoder* d) {
     LzwEntry* const dictionary = d->dictionary;
     uint32_t* const outputEnd = d->output + d->pixelCount;
     // Strings that end at or before this place may be copied in blocks.
@@ -200,7 +200,7 @@ int decodeCodes(BitReader* reader, Decoder* d) {
     uint32_t previousLength = 0;  // its length
     uint32_t c = 0;
     Bits b = {0, 0};
-    int result = loadComplete;
+    LoadResult result = loadComplete;
 
     if (!readCode(reader, &b, codeSize, codeMask, &c)) return loadDataEnded;
     for (;;) {
@@ -291,8 +291,8 @@ done:
 
 }  // namespace
 
-int lzwDecode(uint32_t pixelCount, ByteCursor* cursor, const uint32_t* palette, LzwEntry* dictionary,
-              uint32_t* output) {
+LoadResult lzwDecode(uint32_t pixelCount, ByteCursor* cursor, const uint32_t* palette, LzwEntry* dictionary,
+                     uint32_t* output) {
     uint8_t minimumCodeSize = 0;
     if (!cursorRead(cursor, 1, &minimumCodeSize)) return loadDataEnded;
     if (minimumCodeSize > 8) return loadBadData;
@@ -314,7 +314,7 @@ int lzwDecode(uint32_t pixelCount, ByteCursor* cursor, const uint32_t* palette, 
     d.end = 0;
     enterRoots(dictionary, roots, d.clearCode);
 
-    int result = decodeCodes(&reader, &d);
+    LoadResult result = decodeCodes(&reader, &d);
     // Behind the end code: the block terminator that follows the last sub-block.
     if (result == loadComplete) cursor->position += 1;
     clearSlack(output, d.end, pixelCount);

@@ -10,10 +10,6 @@
 
 namespace {
 
-uint32_t pixelToColorref(uint32_t pixel) {
-    return ((pixel >> 16) & 0xFF) | (pixel & 0xFF00) | ((pixel & 0xFF) << 16);
-}
-
 // The smallest value from 1 upward that none of the first n entries holds.
 // Never 0 (black); at most 257.
 uint32_t freePaletteValue(const uint32_t* palette, uint32_t n) {
@@ -53,19 +49,19 @@ int readPalette(uint32_t count, uint32_t* palette, ByteCursor* cursor) {
 }
 
 void makeTransparencyKey(uint32_t index, uint32_t* palette, uint32_t entryCount, uint32_t* keyField) {
-    *keyField = (*keyField & 0xFF000000u) | pixelToColorref(palette[index]);
+    *keyField = (*keyField & 0xFF000000u) | swapRedBlue(palette[index]);
     uint32_t n = entryCount > 256 ? 256 : entryCount;
     if (!collides(palette, n, index)) return;
     uint32_t v = freePaletteValue(palette, n);
     palette[index] = v;
-    *keyField = (*keyField & 0xFF000000u) | pixelToColorref(v);
+    *keyField = (*keyField & 0xFF000000u) | swapRedBlue(v);
 }
 
 // Image descriptor, the 9 bytes behind the introducer 0x2C:
 //   left lo/hi | top lo/hi | width lo/hi | height lo/hi | packed
 // packed: 0x80 local colour table, 0x40 interlaced, low 3 bits table size.
-int decodeImage(ByteCursor* cursor, uint32_t* globalPalette, uint32_t globalCount, uint32_t* localPalette,
-                LzwEntry* dictionary, uint32_t* frameCounter, Animation* animation) {
+LoadResult decodeImage(ByteCursor* cursor, uint32_t* globalPalette, uint32_t globalCount, uint32_t* localPalette,
+                       LzwEntry* dictionary, uint32_t* frameCounter, Animation* animation) {
     uint8_t d[9];
     if (!cursorRead(cursor, 9, d)) return loadDataEnded;
 
@@ -99,7 +95,7 @@ int decodeImage(ByteCursor* cursor, uint32_t* globalPalette, uint32_t globalCoun
         makeTransparencyKey(frame->transparencyKey & 0xFF, palette, count, &frame->transparencyKey);
     }
 
-    int result = decodeFrameRaster(index, animation, cursor, palette, dictionary);
+    LoadResult result = decodeFrameRaster(index, animation, cursor, palette, dictionary);
     // The one place where "raster not made" becomes "not loaded". A raster
     // the budget refused goes up uncounted, for the block walk to stop.
     if (result == loadNoRaster) return loadFailed;

@@ -13,11 +13,11 @@ struct InterlacePass {
 const InterlacePass interlacePasses[4] = {{0, 8}, {4, 8}, {2, 4}, {1, 2}};
 
 // What a raster that makeRaster did not make means for the load.
-int noRasterResult() { return lastRasterRefusal() == rasterRefusedByBudget ? loadRasterRefused : loadNoRaster; }
+LoadResult noRasterResult() { return lastRasterRefusal() == rasterRefusedByBudget ? loadRasterRefused : loadNoRaster; }
 
 }  // namespace
 
-int deinterlace(uint32_t width, Raster* slot, uint32_t height, const uint32_t* source) {
+LoadResult deinterlace(uint32_t width, Raster* slot, uint32_t height, const uint32_t* source) {
     uint32_t* destination = nullptr;
     Raster sorted = makeRaster(width, height, &destination);
     if (!sorted) return noRasterResult();
@@ -33,15 +33,15 @@ int deinterlace(uint32_t width, Raster* slot, uint32_t height, const uint32_t* s
     return loadComplete;
 }
 
-int decodeFrameRaster(uint32_t index, Animation* animation, ByteCursor* cursor, const uint32_t* palette,
-                      LzwEntry* dictionary) {
+LoadResult decodeFrameRaster(uint32_t index, Animation* animation, ByteCursor* cursor, const uint32_t* palette,
+                             LzwEntry* dictionary) {
     FrameRecord* frame = &animation->frames[index];
     uint32_t* pixels = nullptr;
     Raster raster = makeRaster(frame->width, frame->height, &pixels);
     if (!raster) return noRasterResult();
 
-    int result = lzwDecode(frame->width * frame->height, cursor, palette, dictionary, pixels);
-    int sorted = frame->interlaced ? deinterlace(frame->width, &raster, frame->height, pixels) : loadComplete;
+    LoadResult result = lzwDecode(frame->width * frame->height, cursor, palette, dictionary, pixels);
+    LoadResult sorted = frame->interlaced ? deinterlace(frame->width, &raster, frame->height, pixels) : loadComplete;
     if (sorted != loadComplete) {
         // The frame will not be counted and its record is reused by the next
         // image, so its first raster would be lost: release it now.

@@ -23,10 +23,6 @@ uint32_t reverseWorker(ViewState* view);
 // delay at the level now in force, measured from t0.
 void rewaitAtNewSpeed(ViewState* view, int32_t levelUsed, uint32_t delayMs, uint32_t t0);
 
-// The spin lock around every draw into the window.
-void takePaintLock(ViewState* view);
-void releasePaintLock(ViewState* view);
-
 // Transport commands, UI thread only, frameCount >= 2.
 void startPlayback(ViewState* view, uint32_t startFrame);
 void stopPlayback(ViewState* view);

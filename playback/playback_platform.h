@@ -16,15 +16,8 @@ int waitForStopEvent(ViewState* view, uint32_t timeoutMs);
 void signalStopEvent(ViewState* view);
 void resetStopEvent(ViewState* view);
 
-// Atomic exchange with a full barrier; returns the previous value.
-int32_t exchange32(volatile int32_t* target, int32_t value);
-
-// Gives up the rest of the time slice.
-void yieldProcessor();
-
-// Selects frames[index].bitmap into frameDc and stretches the whole canvas
-// into the picture rectangle of windowDc. Called by the worker under
-// paintLock.
+// Selects frames[index].bitmap into frameDc and draws it into the picture
+// rectangle of windowDc. Called by the worker under paintLock.
 void drawFrameOnScreen(ViewState* view, uint32_t index);
 
 // Selects frames[index].bitmap into frameDc without drawing (UI thread,

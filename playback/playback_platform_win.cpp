@@ -1,6 +1,6 @@
 // Playback's platform half for Windows: the tick counter, the stop event,
-// interlocked exchange, worker threads, and the worker's draws into the
-// window's own DC.
+// worker threads, and the worker's draws, which go through the painter's
+// own drawing of the shown frame.
 #include <windows.h>
 
 #include "gif/gif.h"
@@ -28,19 +28,9 @@ void signalStopEvent(ViewState* view) { SetEvent(static_cast<HANDLE>(view->stopE
 
 void resetStopEvent(ViewState* view) { ResetEvent(static_cast<HANDLE>(view->stopEvent)); }
 
-int32_t exchange32(volatile int32_t* target, int32_t value) {
-    static_assert(sizeof(LONG) == sizeof(int32_t), "interlocked words are 32-bit");
-    return InterlockedExchange(reinterpret_cast<volatile LONG*>(target), value);
-}
-
-void yieldProcessor() { SwitchToThread(); }
-
 void drawFrameOnScreen(ViewState* view, uint32_t index) {
-    const Animation* animation = view->animation;
-    SelectObject(frameDcOf(view), reinterpret_cast<HBITMAP>(animation->frames[index].bitmap));
-    StretchBlt(static_cast<HDC>(view->windowDc), view->originX, view->originY, (int)view->scaledWidth,
-               (int)view->scaledHeight, frameDcOf(view), 0, 0, (int)animation->width, (int)animation->height,
-               SRCCOPY);
+    selectFrame(view, index);
+    drawShownFrame(view);
 }
 
 void selectFrame(ViewState* view, uint32_t index) {

@@ -32,9 +32,6 @@ Span clip(uint32_t start, uint32_t length, uint32_t limit) {
     return {start, end < limit ? (uint32_t)end : limit};
 }
 
-// COLORREF (0x00BBGGRR) to the raster's pixel form (0x00RRGGBB).
-uint32_t keyToPixel(uint32_t key) { return ((key & 0xFF) << 16) | (key & 0xFF00) | ((key >> 16) & 0xFF); }
-
 // Backwards, so that each frame is compared with the frame before while
 // that one still holds its raster.
 void releaseFrom(Animation* animation, uint32_t first) {
@@ -147,7 +144,7 @@ bool leavesCanvasAsItIs(const FrameRecord& frame, const Canvas& k, uint32_t w, u
     Span xs = clip(frame.left, frame.width, w);
     Span ys = clip(frame.top, frame.height, h);
     const uint32_t* own = rasterPixels(frame.bitmap);
-    const uint32_t key = keyToPixel(frame.transparencyKey & 0xFFFFFF);
+    const uint32_t key = swapRedBlue(frame.transparencyKey & 0xFFFFFF);
     for (uint32_t y = ys.begin; y < ys.end; ++y) {
         const uint32_t* source = own + (size_t)(y - frame.top) * frame.width;
         const uint32_t* canvas = k.pixels + (size_t)y * w;
@@ -172,7 +169,7 @@ Raster composePicture(FrameRecord* frame, Canvas* k, uint32_t w, uint32_t h, uin
     if (frame->left == 0 && frame->top == 0 && frame->width == w && frame->height == h) {
         if (frame->transparencyKey != 0) {
             canvasPixels(k, workCanvas, w, h, background);
-            showCanvasThroughKey(rasterPixels(frame->bitmap), *k, w, h, keyToPixel(frame->transparencyKey & 0xFFFFFF),
+            showCanvasThroughKey(rasterPixels(frame->bitmap), *k, w, h, swapRedBlue(frame->transparencyKey & 0xFFFFFF),
                                  background);
         }
         return frame->bitmap;
@@ -209,7 +206,7 @@ void drawFramePixels(uint32_t* canvas, uint32_t canvasWidth, uint32_t canvasHeig
     Span ys = clip(top, height, canvasHeight);
     uint32_t columns = xs.end - xs.begin;
     if (columns == 0) return;
-    const uint32_t key = keyToPixel(transparencyKey & 0xFFFFFF);
+    const uint32_t key = swapRedBlue(transparencyKey & 0xFFFFFF);
     for (uint32_t y = ys.begin; y < ys.end; ++y) {
         uint32_t* target = canvas + (size_t)y * canvasWidth + xs.begin;
         const uint32_t* source = frame + (size_t)(y - top) * width;

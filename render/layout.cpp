@@ -95,3 +95,12 @@ int relayoutFillsMarginsOnly(const ViewState* view) {
     // place soon enough; a full repaint would only flicker against it.
     return view->animation->frameCount != 1 && view->playing != 0 && view->currentDelayMs <= 50;
 }
+
+MenuAnchor menuAnchor(int32_t position, const ViewRect* ownerWindowRect) {
+    if (position < 0) {
+        const ViewRect* r = ownerWindowRect;
+        return MenuAnchor{r->left + (r->right - r->left) / 2, r->top + (r->bottom - r->top) / 2, 1};
+    }
+    uint32_t packed = (uint32_t)position;
+    return MenuAnchor{(int32_t)(packed & 0xFFFF), (int32_t)(packed >> 16), 0};
+}

@@ -1,6 +1,6 @@
 // View geometry: where the scaled picture goes in the client area, the four
-// margins around it, and the zoom table. Pure arithmetic; drawing is done by
-// the platform half (paint_win.cpp).
+// margins around it, the zoom table, and where a popup menu opens. Pure
+// arithmetic; drawing is done by the platform half (paint_win.cpp).
 #pragma once
 
 #include <stdint.h>
@@ -34,3 +34,14 @@ int marginsToFill(const ViewState* view, ViewRect out[4]);
 // because a running worker redraws the picture within 50 ms; 0 when the
 // whole client area must be repainted now.
 int relayoutFillsMarginsOnly(const ViewState* view);
+
+// Where a popup menu opens. position is a WM_RBUTTONDOWN lParam (client
+// x in the low 16 bits, y in the high 16 bits) or, when negative, a request
+// to centre the menu on the owner's window rectangle.
+struct MenuAnchor {
+    int32_t x;  // client coordinates unless centred, then screen coordinates
+    int32_t y;
+    uint32_t centred;  // 1: align the menu's centre on (x, y); 0: its top-left corner
+};
+
+MenuAnchor menuAnchor(int32_t position, const ViewRect* ownerWindowRect);

@@ -1,7 +1,6 @@
 #include "render/paint_win.h"
 
 #include "gif/gif.h"
-#include "playback/playback.h"
 #include "render/layout.h"
 
 namespace {
@@ -13,13 +12,23 @@ void fillBand(ViewState* view, const ViewRect& band) {
     FillRect(static_cast<HDC>(view->windowDc), &rect, static_cast<HBRUSH>(view->backgroundBrush));
 }
 
-void stretchFrame(ViewState* view, HDC target) {
-    StretchBlt(target, view->originX, view->originY, (int)view->scaledWidth, (int)view->scaledHeight,
-               static_cast<HDC>(view->frameDc), 0, 0, (int)view->animation->width, (int)view->animation->height,
-               SRCCOPY);
+}  // namespace
+
+int32_t exchange32(volatile int32_t* target, int32_t value) {
+    static_assert(sizeof(LONG) == sizeof(int32_t), "interlocked words are 32-bit");
+    return InterlockedExchange(reinterpret_cast<volatile LONG*>(target), value);
 }
 
-}  // namespace
+void yieldProcessor() {
+    SwitchToThread();
+}
+
+void drawShownFrame(ViewState* view) {
+    // windowDc keeps the HALFTONE mode set at window creation.
+    StretchBlt(static_cast<HDC>(view->windowDc), view->originX, view->originY, (int)view->scaledWidth,
+               (int)view->scaledHeight, static_cast<HDC>(view->frameDc), 0, 0, (int)view->animation->width,
+               (int)view->animation->height, SRCCOPY);
+}
 
 void fillMargins(ViewState* view) {
     // All four bands, also when an origin is 0: an empty band draws nothing,
@@ -34,9 +43,9 @@ void fillMargins(ViewState* view) {
 void paintView(ViewState* view, HWND window) {
     takePaintLock(view);
     PAINTSTRUCT paint;
-    HDC dc = BeginPaint(window, &paint);
+    BeginPaint(window, &paint);  // with CS_OWNDC the paint DC is windowDc
     fillMargins(view);
-    stretchFrame(view, dc);  // with CS_OWNDC, dc is windowDc and keeps its HALFTONE mode
+    drawShownFrame(view);
     EndPaint(window, &paint);
     releasePaintLock(view);
 }
@@ -86,4 +95,16 @@ void previewFirstFrame(ViewState* view, Animation* animation) {
     relayoutView(view, (uint32_t)client.right, (uint32_t)client.bottom);
     // Frame 0 goes back to the compositor, which selects it elsewhere.
     SelectObject(frameDc, kept);
+}
+
+UINT popupMenuPoint(HWND owner, LPARAM position, POINT* point) {
+    RECT window = {};
+    if ((int32_t)position < 0) GetWindowRect(owner, &window);
+    ViewRect rect = {window.left, window.top, window.right, window.bottom};
+    MenuAnchor anchor = menuAnchor((int32_t)position, &rect);
+    point->x = anchor.x;
+    point->y = anchor.y;
+    if (anchor.centred) return TPM_CENTERALIGN | TPM_VCENTERALIGN;
+    ClientToScreen(owner, point);
+    return 0;
 }

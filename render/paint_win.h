@@ -1,6 +1,7 @@
-// Every draw to the main window outside the playback worker: the margin
-// fill, WM_PAINT, the relayout after a size or zoom change, zoom steps and
-// the first frame shown while a large file is still loading.
+// Every draw to the main window: the shown frame and the margin fill, which
+// the playback worker uses as well; WM_PAINT, the relayout after a size or
+// zoom change, zoom steps and the first frame shown while a large file is
+// still loading.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +9,10 @@
 #include "render/view.h"
 
 struct Animation;
+
+// Stretches the frame now in frameDc into the picture rectangle of
+// windowDc. Callers hold paintLock or know that no worker runs.
+void drawShownFrame(ViewState* view);
 
 // Fills the four margins of the last layout with backgroundBrush, straight
 // into windowDc. Callers hold paintLock or know that no worker runs.
@@ -29,3 +34,9 @@ void zoomView(ViewState* view, uint32_t* zoomIndex, int32_t step);
 // Shows frame 0's own raster at 100% with the title "Processing data..."
 // while the rest of a large file decodes.
 void previewFirstFrame(ViewState* view, Animation* animation);
+
+// Turns a WM_RBUTTONDOWN lParam of owner, or a negative position (centre
+// on owner's window rectangle), into the screen point for TrackPopupMenuEx,
+// and returns its alignment flags. Used by the player's context menu and
+// the About text's menu.
+UINT popupMenuPoint(HWND owner, LPARAM position, POINT* point);

@@ -40,3 +40,16 @@ struct ViewState {
     ViewRect bottomMargin;
     Animation* animation;  // always the one document record
 };
+
+// The spin lock on paintLock around every draw into the window: the
+// worker's select-and-draw of a frame, the UI thread's paint and margin
+// refill (paint_lock.cpp).
+void takePaintLock(ViewState* view);
+void releasePaintLock(ViewState* view);
+
+// What the lock needs from the platform, chosen at link time: the player's
+// in paint_win.cpp, the tests' in their playback platforms.
+// Atomic exchange with a full barrier; returns the previous value.
+int32_t exchange32(volatile int32_t* target, int32_t value);
+// Gives up the rest of the time slice.
+void yieldProcessor();

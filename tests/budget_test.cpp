@@ -11,7 +11,7 @@
 #include "gif/raster_budget.h"
 #include "render/compose.h"
 #include "tests/decoder_support.h"
-#include "tests/gif_writer.h"
+#include "tools/gif_writer.h"
 
 namespace {
 

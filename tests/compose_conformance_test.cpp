@@ -7,7 +7,7 @@
 #include <string>
 
 #include "tests/differential_check.h"
-#include "tests/gif_writer.h"
+#include "tools/gif_writer.h"
 
 namespace {
 

@@ -1,11 +1,13 @@
 // The context menu's rows per state, and where popup menus open.
+#include "app/context_menu.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
 #include <string>
 
-#include "app/context_menu.h"
 #include "gif/gif.h"
+#include "render/layout.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "gif/gif.h"
-#include "tests/gif_writer.h"
+#include "tools/gif_writer.h"
 
 // "1 (data ended early)".
 std::string describeResult(int result);

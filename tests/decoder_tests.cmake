@@ -1,19 +1,18 @@
 # Tests of the decoder and the compositor: code tables, palettes, the loader's block
 # walk and pixel compositing, on GIFs built byte by byte in the tests. Built
 # for Windows too, where the rasters are DIB sections.
-add_library(morvix_gif_writer STATIC gif_writer.cpp decoder_support.cpp)
-target_include_directories(morvix_gif_writer PUBLIC ${CMAKE_SOURCE_DIR})
-target_compile_options(morvix_gif_writer PRIVATE ${MORVIX_WARNINGS})
-target_link_libraries(morvix_gif_writer PUBLIC morvix_core morvix_gif_platform)
+add_library(morvix_test_support STATIC decoder_support.cpp)
+target_compile_options(morvix_test_support PRIVATE ${MORVIX_WARNINGS})
+target_link_libraries(morvix_test_support PUBLIC morvix_gif_writer morvix_core morvix_gif_platform)
 
 add_executable(decoder_test decoder_test.cpp lzw_test.cpp loader_test.cpp)
 target_compile_options(decoder_test PRIVATE ${MORVIX_WARNINGS})
-target_link_libraries(decoder_test PRIVATE morvix_gif_writer GTest::gtest_main)
+target_link_libraries(decoder_test PRIVATE morvix_test_support GTest::gtest_main)
 gtest_discover_tests(decoder_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
 
 add_executable(compose_test compose_test.cpp)
 target_compile_options(compose_test PRIVATE ${MORVIX_WARNINGS})
-target_link_libraries(compose_test PRIVATE morvix_gif_writer GTest::gtest_main)
+target_link_libraries(compose_test PRIVATE morvix_test_support GTest::gtest_main)
 gtest_discover_tests(compose_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
 
 # Native only: differential tests against giflib (Debian's libgif-dev), on
@@ -24,7 +23,7 @@ if(NOT WIN32)
   add_executable(giflib_test
     compose_conformance_test.cpp giflib_crosscheck_test.cpp giflib_reference.cpp differential_check.cpp)
   target_compile_options(giflib_test PRIVATE ${MORVIX_WARNINGS})
-  target_link_libraries(giflib_test PRIVATE morvix_gif_writer GIF::GIF GTest::gtest_main)
+  target_link_libraries(giflib_test PRIVATE morvix_test_support GIF::GIF GTest::gtest_main)
   gtest_discover_tests(giflib_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 600)
 
   add_executable(corpus_check corpus_check.cpp)

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "tests/gif_writer.h"
+#include "tools/gif_writer.h"
 
 // The window background used for the composed pictures.
 const uint32_t differentialBackground = 0xABABAB;

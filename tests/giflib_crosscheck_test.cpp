@@ -12,8 +12,8 @@
 #include <string>
 
 #include "tests/differential_check.h"
-#include "tests/gif_writer.h"
 #include "tests/giflib_reference.h"
+#include "tools/gif_writer.h"
 
 namespace {
 

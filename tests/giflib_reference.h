@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/gif_writer.h"
+#include "tools/gif_writer.h"
 
 struct ReferenceFrame {
     uint32_t left;

@@ -13,7 +13,7 @@
 #include "gif/gif.h"
 #include "render/compose.h"
 #include "tests/decoder_support.h"
-#include "tests/gif_writer.h"
+#include "tools/gif_writer.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "gif/gif.h"
 #include "tests/decoder_support.h"
-#include "tests/gif_writer.h"
+#include "tools/gif_writer.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 
 #include "gif/gif.h"
 #include "playback/playback.h"
-#include "playback/playback_platform_threads.h"
+#include "tests/playback_platform_threads.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 //
 //   make-demo-gif OUT.gif
 //
-// The file is made here, with its own small encoder, so that the demo shows
+// The file is made here, with the project's GIF writer, so that the demo shows
 // exactly the features a player has to get right and nothing is downloaded:
 //   frame 0      the whole scene, interlaced, kept (disposal 1);
 //   frames 1-8   a ball bouncing over the scene: small transparent frames
@@ -16,10 +16,10 @@
 #include <math.h>
 #include <stdint.h>
 #include <stdio.h>
-#include <string.h>
 
-#include <algorithm>
 #include <vector>
+
+#include "tools/gif_writer.h"
 
 namespace {
 
@@ -153,157 +153,20 @@ Frame propellerFrame(uint32_t i) {
     return Frame{panelLeft, panelTop, blades, 10, 2, 0, false, true};
 }
 
-// ---- Encoder ----
-
-struct Output {
-    std::vector<uint8_t> bytes;
-};
-
-void put8(Output* out, uint32_t value) { out->bytes.push_back((uint8_t)value); }
-
-void put16(Output* out, uint32_t value) {
-    put8(out, value & 0xFF);
-    put8(out, value >> 8);
+Colours coloursOf(const uint8_t (*rgb)[3], size_t count) {
+    Colours colours;
+    for (size_t k = 0; k < count; ++k) colours.push_back((uint32_t)rgb[k][0] << 16 | rgb[k][1] << 8 | rgb[k][2]);
+    return colours;
 }
 
-void putBytes(Output* out, const void* data, size_t size) {
-    const uint8_t* p = (const uint8_t*)data;
-    out->bytes.insert(out->bytes.end(), p, p + size);
-}
-
-// LSB-first bit packing of variable-width codes.
-struct CodeWriter {
-    std::vector<uint8_t> packed;
-    uint32_t buffer;
-    uint32_t bits;
-};
-
-void writeCode(CodeWriter* w, uint32_t code, uint32_t width) {
-    w->buffer |= code << w->bits;
-    w->bits += width;
-    while (w->bits >= 8) {
-        w->packed.push_back((uint8_t)w->buffer);
-        w->buffer >>= 8;
-        w->bits -= 8;
-    }
-}
-
-struct LzwState {
-    CodeWriter out;
-    uint32_t width;  // bits of the next code
-    uint32_t next;   // next free dictionary code
-};
-
-// The code width grows once the next free code no longer fits, checked
-// after each code is written: the decoder adds its entry one code later.
-void emitCode(LzwState* s, uint32_t code) {
-    writeCode(&s->out, code, s->width);
-    if (s->next >= (1u << s->width) && s->width < 12) ++s->width;
-}
-
-// GIF LZW; a full dictionary sends a clear code and starts over.
-std::vector<uint8_t> lzwEncode(const std::vector<uint8_t>& pixels, uint32_t minCodeSize) {
-    const uint32_t clearCode = 1u << minCodeSize, endCode = clearCode + 1;
-    std::vector<int16_t> child((size_t)4096 * 256, -1);  // (prefix code, pixel) -> code
-    LzwState s = {{{}, 0, 0}, minCodeSize + 1, endCode + 1};
-
-    emitCode(&s, clearCode);
-    uint32_t current = pixels[0];
-    for (size_t i = 1; i < pixels.size(); ++i) {
-        uint32_t pixel = pixels[i];
-        int16_t known = child[(size_t)current * 256 + pixel];
-        if (known >= 0) {
-            current = (uint32_t)known;
-            continue;
-        }
-        emitCode(&s, current);
-        if (s.next >= 4095) {
-            emitCode(&s, clearCode);
-            std::fill(child.begin(), child.end(), -1);
-            s.width = minCodeSize + 1;
-            s.next = endCode + 1;
-        } else {
-            child[(size_t)current * 256 + pixel] = (int16_t)s.next++;
-        }
-        current = pixel;
-    }
-    emitCode(&s, current);
-    emitCode(&s, endCode);
-    if (s.out.bits > 0) s.out.packed.push_back((uint8_t)s.out.buffer);
-    return s.out.packed;
-}
-
-void putSubBlocks(Output* out, const std::vector<uint8_t>& data) {
-    for (size_t at = 0; at < data.size(); at += 255) {
-        size_t n = data.size() - at < 255 ? data.size() - at : 255;
-        put8(out, (uint32_t)n);
-        putBytes(out, data.data() + at, n);
-    }
-    put8(out, 0);
-}
-
-// Rows in the order of the four interlace passes.
-std::vector<uint8_t> interlaceRows(const Picture& p) {
-    static const uint32_t passes[4][2] = {{0, 8}, {4, 8}, {2, 4}, {1, 2}};  // first row, step
-    std::vector<uint8_t> out;
-    for (const auto& pass : passes)
-        for (uint32_t y = pass[0]; y < p.height; y += pass[1])
-            out.insert(out.end(), p.index.begin() + (size_t)y * p.width, p.index.begin() + (size_t)(y + 1) * p.width);
-    return out;
-}
-
-void putHeader(Output* out) {
-    putBytes(out, "GIF89a", 6);
-    put16(out, canvasWidth);
-    put16(out, canvasHeight);
-    put8(out, 0x80 | (7 << 4) | 4);  // global table, 8-bit colour resolution, 2^(4+1) entries
-    put8(out, panel);                 // background colour index
-    put8(out, 0);                     // no aspect ratio
-    putBytes(out, globalPalette, sizeof globalPalette);
-}
-
-void putLoopForever(Output* out) {
-    put8(out, 0x21);
-    put8(out, 0xFF);
-    put8(out, 11);
-    putBytes(out, "NETSCAPE2.0", 11);
-    put8(out, 3);
-    put8(out, 1);
-    put16(out, 0);  // 0: loop forever
-    put8(out, 0);
-}
-
-void putComment(Output* out, const char* text) {
-    put8(out, 0x21);
-    put8(out, 0xFE);
-    putSubBlocks(out, std::vector<uint8_t>(text, text + strlen(text)));
-}
-
-void putFrame(Output* out, const Frame& f) {
-    // Graphic control: disposal in bits 2-4, bit 0 = transparent index valid.
-    put8(out, 0x21);
-    put8(out, 0xF9);
-    put8(out, 4);
-    put8(out, (f.disposal << 2) | (f.transparentIndex >= 0 ? 1 : 0));
-    put16(out, f.delayCs);
-    put8(out, f.transparentIndex >= 0 ? (uint32_t)f.transparentIndex : 0);
-    put8(out, 0);
-
-    put8(out, 0x2C);
-    put16(out, f.left);
-    put16(out, f.top);
-    put16(out, f.picture.width);
-    put16(out, f.picture.height);
-    uint32_t minCodeSize = 5;
-    if (f.localPalette) {
-        put8(out, 0x80 | (f.interlaced ? 0x40 : 0) | 1);  // local table of 2^(1+1) entries
-        putBytes(out, propellerPalette, sizeof propellerPalette);
-        minCodeSize = 2;
-    } else {
-        put8(out, f.interlaced ? 0x40 : 0);
-    }
-    put8(out, minCodeSize);
-    putSubBlocks(out, lzwEncode(f.interlaced ? interlaceRows(f.picture) : f.picture.index, minCodeSize));
+void putDemoFrame(Bytes* out, const Frame& f) {
+    FrameSpec spec = frameAt((uint16_t)f.left, (uint16_t)f.top, (uint16_t)f.picture.width, (uint16_t)f.picture.height,
+                             f.picture.index);
+    spec.hasControl = true;
+    spec.control = {f.disposal, (uint16_t)f.delayCs, f.transparentIndex};
+    if (f.localPalette) spec.localColours = coloursOf(propellerPalette, 4);
+    spec.interlaced = f.interlaced;
+    putFrame(out, spec);
 }
 
 std::vector<Frame> demoFrames() {
@@ -321,20 +184,20 @@ int main(int argc, char** argv) {
         fprintf(stderr, "usage: make-demo-gif OUT.gif\n");
         return 2;
     }
-    Output out;
-    putHeader(&out);
-    putLoopForever(&out);
-    putComment(&out, "Morvix demo: interlacing, transparency, disposal 2 and 3, looping");
-    for (const Frame& f : demoFrames()) putFrame(&out, f);
-    put8(&out, 0x3B);
+    Bytes out;
+    beginGif(&out, canvasWidth, canvasHeight, coloursOf(globalPalette, 32), panel);
+    putNetscapeLoop(&out, 0);  // 0: loop forever
+    putComment(&out, {"Morvix demo: interlacing, transparency, disposal 2 and 3, looping"});
+    for (const Frame& f : demoFrames()) putDemoFrame(&out, f);
+    putTrailer(&out);
 
     FILE* file = fopen(argv[1], "wb");
     if (!file) {
         fprintf(stderr, "make-demo-gif: cannot write %s\n", argv[1]);
         return 1;
     }
-    size_t written = fwrite(out.bytes.data(), 1, out.bytes.size(), file);
-    if (fclose(file) != 0 || written != out.bytes.size()) {
+    size_t written = fwrite(out.data(), 1, out.size(), file);
+    if (fclose(file) != 0 || written != out.size()) {
         fprintf(stderr, "make-demo-gif: cannot write %s\n", argv[1]);
         return 1;
     }

@@ -8,10 +8,8 @@
 #include <stdio.h>
 
 #include "about/about_text.h"
-#include "app/commands_win.h"
-#include "app/state_win.h"
-
-AppState appState;
+#include "about/about_win.h"
+#include "files/path.h"
 
 namespace {
 
@@ -42,17 +40,17 @@ bool centredOn(HWND box, HWND owner) {
 }
 
 void openAndClose(HWND owner, int round) {
-    expect(appState.editPreviousProc == nullptr, round, "no edit procedure kept before opening");
+    expect(editPreviousProc == nullptr, round, "no edit procedure kept before opening");
     HWND box = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), owner, aboutDialogProc,
-                                  reinterpret_cast<LPARAM>(appState.aboutText));
+                                  reinterpret_cast<LPARAM>(asWide(aboutText)));
     HWND edit = GetDlgItem(box, 40001);
     expect(box && edit, round, "the box and its text exist");
     if (!box || !edit) return;
-    expect(appState.editPreviousProc != nullptr, round, "the edit's own procedure is kept while open");
-    expect(GetWindowLongPtrW(edit, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(appState.editPreviousProc), round,
+    expect(editPreviousProc != nullptr, round, "the edit's own procedure is kept while open");
+    expect(GetWindowLongPtrW(edit, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(editPreviousProc), round,
            "the edit is subclassed");
     expect(sameText(edit), round, "the edit shows aboutText");
-    LRESULT own = CallWindowProcW(appState.editPreviousProc, edit, WM_GETDLGCODE, 0, 0);
+    LRESULT own = CallWindowProcW(editPreviousProc, edit, WM_GETDLGCODE, 0, 0);
     LRESULT seen = SendMessageW(edit, WM_GETDLGCODE, 0, 0);
     expect((own & DLGC_HASSETSEL) && seen == (own & ~DLGC_HASSETSEL), round,
            "the dialog code drops DLGC_HASSETSEL, and only it");
@@ -62,13 +60,12 @@ void openAndClose(HWND owner, int round) {
     expect(brush == reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH)), round, "white background");
     expect(centredOn(box, owner), round, "centred on the owner, also off the screen");
     DestroyWindow(box);
-    expect(appState.editPreviousProc == nullptr, round, "no edit procedure kept after closing");
+    expect(editPreviousProc == nullptr, round, "no edit procedure kept after closing");
 }
 
 }  // namespace
 
 int wmain() {
-    appState.aboutText = asWide(aboutText);
     // An owner reaching past the top-left corner of the screen: the box is
     // centred on it all the same, partly off the screen too.
     HWND owner = CreateWindowExW(0, L"Static", L"owner", WS_POPUP | WS_VISIBLE, -400, -300, 640, 480, nullptr,

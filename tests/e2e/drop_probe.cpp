@@ -7,10 +7,8 @@
 #include <stdio.h>
 #include <wchar.h>
 
-#include "app/state_win.h"
+#include "files/path.h"
 #include "files/sources_win.h"
-
-AppState appState;
 
 namespace {
 
@@ -34,13 +32,13 @@ HDROP makeDrop(wchar_t** names, int count) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    // A marker that shows whether a refused drop left requestedPath alone.
-    wcscpy(appState.requestedPath, L"untouched");
+    // A marker that shows whether a refused drop left the destination alone.
+    wchar_t requestedPath[pathUnits] = L"untouched";
     HDROP drop = makeDrop(argv + 1, argc - 1);
     if (!drop) return 2;
-    int result = droppedFile(drop);
+    int result = droppedFile(drop, requestedPath);
     char path[4 * pathUnits];
-    WideCharToMultiByte(CP_UTF8, 0, appState.requestedPath, -1, path, sizeof path, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, requestedPath, -1, path, sizeof path, nullptr, nullptr);
     printf("%d|%s\n", result, path);
     return 0;
 }

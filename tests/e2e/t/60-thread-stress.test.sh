@@ -17,13 +17,7 @@ answer_deadline=5  # seconds; a responsive player answers in tens of ms
 dir=$E2E_WORK/stress
 mkdir -p "$dir"
 make_animation() {  # FILE WIDTH HEIGHT
-    python3 - "$E2E_DIR" "$@" <<'EOF' || fail "cannot write $1"
-import sys
-sys.path.insert(0, sys.argv[1])
-from make_gifs import gif
-frames = [{"fill": i % 12, "delay": 1} for i in range(120)]
-open(sys.argv[2], "wb").write(gif(int(sys.argv[3]), int(sys.argv[4]), frames))
-EOF
+    "$MAKE_E2E_GIFS" --stress "$@" || fail "cannot write $1"
 }
 make_animation "$dir/stress-a.gif" 48 32
 make_animation "$dir/stress-b.gif" 37 53

@@ -9,14 +9,12 @@ set -u
 . "$(dirname "$0")/../lib.sh"
 . "$(dirname "$0")/../gui.sh"
 
-maker=${NATIVE_BUILD:-$SRC_DIR/build-all/native}/make-screen-recording
-[ -x "$maker" ] || { echo "no make-screen-recording at $maker"; exit 77; }
 # The budget takes the smaller of address space and available memory.
 available_kib=$(awk '/^MemAvailable:/ { print $2 }' /proc/meminfo)
 [ "$available_kib" -gt $((4 * 1024 * 1024)) ] || { echo "under 4 GiB of memory available"; exit 77; }
 
 gif=$E2E_WORK/recording.gif
-"$maker" "$gif" 300 || fail "cannot write the recording"
+"$MAKE_E2E_GIFS" --recording "$gif" 300 || fail "cannot write the recording"
 echo "recording.gif: $(stat -c %s "$gif") bytes"
 
 start=$(now_ms)

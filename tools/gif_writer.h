@@ -1,11 +1,13 @@
-// A byte-by-byte GIF writer for tests.
+// The one GIF writer: test files, the demo animation and the end-to-end
+// tests' files are all written with it, byte by byte.
 //
 // Every block of the format has its own put function, so a test can build a
 // file that is exactly as broken as it wants: wrong sizes, odd sub-block
 // splits, missing terminators, codes that name no entry. The LZW side comes in
 // two layers: packCodes turns an explicit list of codes into bytes, growing
-// the code size by the same rule the decoder uses, and encodeIndices is a
-// plain encoder that is valid by construction (literal codes only).
+// the code size by the same rule the decoder uses; encodeIndices is a plain
+// encoder that is valid by construction (literal codes only), and
+// compressIndices one that compresses, for files that must stay small.
 //
 // Colours are pixel values 0x00RRGGBB, as in the decoder's rasters.
 #pragma once
@@ -103,6 +105,11 @@ std::vector<uint32_t> codeSizes(uint32_t minCodeSize, const Codes& codes);
 // further clear, so the size grows to 12 bits and the table fills.
 enum { clearOften = 0, clearNever = 1 };
 Codes encodeIndices(uint32_t minCodeSize, const std::vector<uint8_t>& indices, int clearMode = clearOften);
+
+// A plain compressing encoder, as real encoders write: the longest known
+// string each time, a clear code first and whenever the table is full.
+// Indices must be below 2^minCodeSize; indices must not be empty.
+Codes compressIndices(uint32_t minCodeSize, const std::vector<uint8_t>& indices);
 
 // The rows of a width x height image in the order an interlaced image sends
 // them (passes from rows 0, 4, 2, 1 with steps 8, 8, 4, 2).

@@ -1,8 +1,7 @@
 // The spin lock on paintLock that keeps the worker's select-and-draw of a
 // frame apart from the UI thread's paint and margin refill. It is held only
 // around a few drawing calls, so yielding beats a kernel object.
-#include "playback/playback.h"
-#include "playback/playback_platform.h"
+#include "render/view.h"
 
 void takePaintLock(ViewState* view) {
     while (exchange32(&view->paintLock, 1) != 0) yieldProcessor();

@@ -1,5 +1,5 @@
 // Native threads implementation of playback_platform.h (see the header).
-#include "playback/playback_platform_threads.h"
+#include "tests/playback_platform_threads.h"
 
 #include <atomic>
 #include <chrono>

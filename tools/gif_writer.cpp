@@ -1,6 +1,8 @@
-#include "tests/gif_writer.h"
+#include "tools/gif_writer.h"
 
 #include <string.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -243,6 +245,35 @@ Codes encodeIndices(uint32_t minCodeSize, const std::vector<uint8_t>& indices, i
         ++inRun;
     }
     codes.push_back(endCode);
+    return codes;
+}
+
+Codes compressIndices(uint32_t minCodeSize, const std::vector<uint8_t>& indices) {
+    // The dictionary is a flat table of next codes, 0 for no entry: entry
+    // (prefix, index) at prefix * colours + index.
+    const uint32_t colours = 1u << minCodeSize, clear = colours, end = clear + 1;
+    std::vector<uint16_t> next((size_t)(maxCode + 1) * colours, 0);
+    uint32_t free = end + 1;
+    Codes codes = {clear};
+    uint32_t prefix = indices[0];
+    for (size_t i = 1; i < indices.size(); ++i) {
+        uint16_t* entry = &next[(size_t)prefix * colours + indices[i]];
+        if (*entry != 0) {
+            prefix = *entry;
+            continue;
+        }
+        codes.push_back(prefix);
+        if (free < maxCode) {
+            *entry = (uint16_t)free++;
+        } else {
+            codes.push_back(clear);
+            std::fill(next.begin(), next.end(), 0);
+            free = end + 1;
+        }
+        prefix = indices[i];
+    }
+    codes.push_back(prefix);
+    codes.push_back(end);
     return codes;
 }
 
