@@ -56,7 +56,7 @@ if [ $have_data = 0 ]; then
     step_failed "making the bench GIFs" "put the shared folder beside the sources or set MORVIX_SHARED_DIR" || exit 1
   echo "Making the bench GIFs in $data (takes a few minutes)..." >&2
   sh "$shared/bench/make-bench-data.sh" "$data" >&2 ||
-    step_failed "making the bench GIFs in $data" "install imagemagick and python3, then run again" || exit 1
+    step_failed "making the bench GIFs in $data" "install imagemagick, then run again" || exit 1
 fi
 paths=()
 for f in "${files[@]}"; do paths+=("$data/$f"); done

@@ -19,7 +19,7 @@ PACKAGES_TEST=(
     "${PACKAGES_RUN[@]}"
     googletest libgif-dev libstb-dev                    # unit tests, reference decoders of tests and benchmarks
     clang libclang-rt-14-dev                            # fuzzing
-    python3 file shellcheck                             # test data, checks of the scripts
+    file shellcheck                                     # checks of the exes and the scripts
     xdotool xclip libx11-dev                            # the GUI tests
 )
 

@@ -80,7 +80,7 @@ configure_and_build() {  # DIR LOG-NAME CMAKE-ARGS...
 # a user's machine, and under Wine the exe would then fail silently.
 check_imports() {  # DIR OBJDUMP
     local dir=$1 objdump=$2 exe bad=0 dll
-    local system='^(kernel32|user32|gdi32|shell32|comdlg32|msimg32|msvcrt|advapi32|ole32|oleaut32|comctl32|shlwapi|version|winmm|ntdll)\.dll$'
+    local system='^(kernel32|user32|gdi32|shell32|comdlg32|msvcrt|advapi32|ole32|oleaut32|comctl32|shlwapi|version|winmm|ntdll)\.dll$'
     while IFS= read -r exe; do
         for dll in $("$objdump" -p "$exe" | awk '/DLL Name:/ { print $3 }'); do
             if ! [[ ${dll,,} =~ $system ]]; then
