@@ -234,6 +234,34 @@ TEST(LzwWriter, PacksWithTheGrowthRule) {
     EXPECT_EQ(sizes[3842], 9u);
 }
 
+// The compressing encoder makes the long 1080p recording and the demo; its
+// output must decode back to its input, through table fills and clears.
+TEST(LzwWriter, CompressedIndicesDecodeToThemselves) {
+    struct Case {
+        const char* name;
+        uint32_t minCodeSize;
+        std::vector<uint8_t> indices;
+    };
+    std::vector<uint8_t> runs(200000), noise(60000), single(1, 3);
+    for (size_t j = 0; j < runs.size(); ++j) runs[j] = (uint8_t)(j / 997 % 4);
+    uint32_t state = 12345;
+    for (uint8_t& index : noise) index = (uint8_t)((state = state * 1103515245u + 12345u) >> 24);
+    const Case cases[] = {{"long runs, the table filled many times", 2, runs},
+                          {"noise with 8-bit codes", 8, noise},
+                          {"one pixel", 2, single}};
+    for (const Case& c : cases) {
+        std::vector<int> want(c.indices.begin(), c.indices.end());
+        const LzwCase lzw = {
+            c.name,       c.minCodeSize, compressIndices(c.minCodeSize, c.indices), (uint32_t)want.size(),
+            loadComplete, want};
+        Dictionary fresh;
+        expectRun(lzw, runLzw(imageData(lzw.minCodeSize, lzw.codes, {}), lzw.rasterSize, fresh.entries), "compressed");
+        if (c.indices.size() > 1000) {
+            EXPECT_LT(lzw.codes.size(), c.indices.size()) << c.name << ": not compressed";
+        }
+    }
+}
+
 // Where the cursor stands decides where the loader's block loop goes on.
 TEST(LzwDecode, CursorAfterTheEndCodeIsOneBytePastItsSubBlock) {
     Bytes data = {2};

@@ -308,7 +308,9 @@ void putFrame(Bytes* gif, const FrameSpec& frame) {
     putImageDescriptor(gif, {frame.left, frame.top, frame.width, frame.height, frame.interlaced, localBits});
     if (localBits >= 0) putColourTable(gif, frame.localColours, (uint32_t)localBits);
     if (frame.interlaced) indices = interlaceRows(indices, frame.width, frame.height);
-    putImageData(gif, minCodeSize, encodeIndices(minCodeSize, indices, frame.clearMode));
+    putImageData(gif, minCodeSize,
+                 frame.clearMode == compressed ? compressIndices(minCodeSize, indices)
+                                               : encodeIndices(minCodeSize, indices, frame.clearMode));
 }
 
 FrameSpec frameAt(uint16_t left, uint16_t top, uint16_t width, uint16_t height, const std::vector<uint8_t>& indices) {

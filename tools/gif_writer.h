@@ -103,7 +103,8 @@ std::vector<uint32_t> codeSizes(uint32_t minCodeSize, const Codes& codes);
 // clearOften a clear code comes often enough that the code size never
 // grows (what every decoder reads alike); with clearNever there is no
 // further clear, so the size grows to 12 bits and the table fills.
-enum { clearOften = 0, clearNever = 1 };
+// compressed, for putFrame only, asks for compressIndices instead.
+enum { clearOften = 0, clearNever = 1, compressed = 2 };
 Codes encodeIndices(uint32_t minCodeSize, const std::vector<uint8_t>& indices, int clearMode = clearOften);
 
 // A plain compressing encoder, as real encoders write: the longest known

@@ -166,6 +166,7 @@ void putDemoFrame(Bytes* out, const Frame& f) {
     spec.control = {f.disposal, (uint16_t)f.delayCs, f.transparentIndex};
     if (f.localPalette) spec.localColours = coloursOf(propellerPalette, 4);
     spec.interlaced = f.interlaced;
+    spec.clearMode = compressed;  // as a real encoder writes it, and small
     putFrame(out, spec);
 }
 
