@@ -231,7 +231,7 @@ TEST_F(RasterBudgetTest, RefusedFirstFrameLeavesTheLoadFailed) {
 TEST_F(RasterBudgetTest, RefusedSecondRasterOfInterlacedFrameIsNotLeaked) {
     setRasterBudgetLimit({1 << 20, 1});
     Bytes gif = screen(4, 4);
-    FrameSpec frame = frameAt(0, 0, 4, 4, std::vector<uint8_t>(16, 1));
+    FrameRecipe frame = frameAt(0, 0, 4, 4, std::vector<uint8_t>(16, 1));
     frame.interlaced = true;
     putFrame(&gif, frame);
     putTrailer(&gif);
@@ -288,7 +288,7 @@ TEST_F(RasterBudgetTest, FramesThatChangeNothingShareThePictureBefore) {
     Bytes gif = screen(4, 1);
     putFrame(&gif, frameAt(0, 0, 1, 1, {1}));
     putFrame(&gif, frameAt(0, 0, 1, 1, {1}));
-    FrameSpec disposed = frameAt(1, 0, 1, 1, {0});
+    FrameRecipe disposed = frameAt(1, 0, 1, 1, {0});
     disposed.hasControl = true;
     disposed.control = {2, 0, -1};
     putFrame(&gif, disposed);
@@ -310,7 +310,7 @@ TEST_F(RasterBudgetTest, NoRoomForTheRestoreCopyFailsTheComposition) {
     const uint32_t canvas = 10 * 10 * 4;
     setRasterBudgetLimit({4 + canvas + canvas / 2, 1000});
     Bytes gif = screen(10, 10);
-    FrameSpec frame = frameAt(0, 0, 1, 1, {1});
+    FrameRecipe frame = frameAt(0, 0, 1, 1, {1});
     frame.hasControl = true;
     frame.control = {3, 0, -1};  // restore to previous: needs the restore copy
     putFrame(&gif, frame);

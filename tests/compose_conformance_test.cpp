@@ -17,7 +17,7 @@ std::vector<uint8_t> filled(size_t count, uint8_t index) {
     return std::vector<uint8_t>(count, index);
 }
 
-FrameSpec controlled(FrameSpec frame, uint32_t disposal, uint16_t delayCs, int32_t transparentIndex) {
+FrameRecipe controlled(FrameRecipe frame, uint32_t disposal, uint16_t delayCs, int32_t transparentIndex) {
     frame.hasControl = true;
     frame.control = {disposal, delayCs, transparentIndex};
     return frame;
@@ -31,7 +31,7 @@ Bytes everyDisposalCode() {
     putFrame(&gif, frameAt(0, 0, 6, 4, filled(24, 0)));
     for (uint32_t disposal = 0; disposal < 8; ++disposal) {
         const uint8_t colour = (uint8_t)(1 + disposal % 5);
-        FrameSpec frame = frameAt((uint16_t)(disposal % 5), (uint16_t)(disposal % 3), 2, 2, {colour, 4, 4, colour});
+        FrameRecipe frame = frameAt((uint16_t)(disposal % 5), (uint16_t)(disposal % 3), 2, 2, {colour, 4, 4, colour});
         putFrame(&gif, controlled(frame, disposal, 5, disposal % 2 ? 4 : -1));
     }
     putTrailer(&gif);
@@ -57,7 +57,7 @@ Bytes keyCollidingWithAnotherEntry() {
     putFrame(&gif, frameAt(0, 0, 4, 2, filled(8, 3)));
     putFrame(&gif, controlled(frameAt(0, 0, 4, 2, {1, 2, 1, 2, 2, 2, 1, 1}), 1, 5, 2));
     putFrame(&gif, frameAt(0, 0, 2, 1, {2, 1}));
-    FrameSpec local = frameAt(2, 0, 2, 2, {0, 1, 2, 3});
+    FrameRecipe local = frameAt(2, 0, 2, 2, {0, 1, 2, 3});
     local.localColours = {green, green, 0x000001, 0x000002};
     putFrame(&gif, controlled(local, 0, 5, 1));
     putTrailer(&gif);
@@ -80,14 +80,14 @@ Bytes framesOutsideTheCanvas() {
 Bytes localTables() {
     Bytes gif;
     beginGif(&gif, 5, 3, {white, red});
-    FrameSpec first = frameAt(0, 0, 5, 3, {0, 1, 2, 3, 4, 5, 6, 7, 0, 1, 2, 3, 4, 5, 6});
+    FrameRecipe first = frameAt(0, 0, 5, 3, {0, 1, 2, 3, 4, 5, 6, 7, 0, 1, 2, 3, 4, 5, 6});
     first.localColours = {black, 0x111111, 0x222222, 0x333333, 0x444444, 0x555555, 0x666666, 0x777777};
     putFrame(&gif, first);
-    FrameSpec colliding = frameAt(1, 1, 3, 2, {0, 1, 2, 2, 1, 0});
+    FrameRecipe colliding = frameAt(1, 1, 3, 2, {0, 1, 2, 2, 1, 0});
     colliding.localColours = {blue, blue, yellow, 0x000001};
     putFrame(&gif, controlled(colliding, 0, 5, 0));
     putFrame(&gif, frameAt(0, 0, 2, 1, {1, 0}));               // global again
-    FrameSpec shortTable = frameAt(3, 0, 2, 2, {0, 1, 2, 3});  // 2 and 3 past the table: black
+    FrameRecipe shortTable = frameAt(3, 0, 2, 2, {0, 1, 2, 3});  // 2 and 3 past the table: black
     shortTable.localColours = {green, yellow};
     putFrame(&gif, controlled(shortTable, 0, 5, 3));
     putTrailer(&gif);
@@ -124,10 +124,10 @@ Bytes growingCodesAndInterlace() {
     for (uint32_t k = 0; k < 256; ++k) table.push_back((k * 0x9E3779B1u) & 0xFFFFFF);
     Bytes gif;
     beginGif(&gif, 64, 48, table);
-    FrameSpec grown = frameAt(0, 0, 64, 48, noise);
+    FrameRecipe grown = frameAt(0, 0, 64, 48, noise);
     grown.clearMode = clearNever;
     putFrame(&gif, grown);
-    FrameSpec interlaced = frameAt(3, 5, 40, 37, std::vector<uint8_t>(noise.begin(), noise.begin() + 40 * 37));
+    FrameRecipe interlaced = frameAt(3, 5, 40, 37, std::vector<uint8_t>(noise.begin(), noise.begin() + 40 * 37));
     interlaced.interlaced = true;
     interlaced.clearMode = clearNever;
     putFrame(&gif, controlled(interlaced, 0, 5, 17));
@@ -175,9 +175,9 @@ Colours randomTable(Dice* dice) {
     return table;
 }
 
-FrameSpec randomFrame(Dice* dice, uint32_t canvasWidth, uint32_t canvasHeight, uint32_t tableSize) {
-    FrameSpec frame = frameAt((uint16_t)dice->below(canvasWidth + 3), (uint16_t)dice->below(canvasHeight + 3),
-                              (uint16_t)(1 + dice->below(10)), (uint16_t)(1 + dice->below(10)), {});
+FrameRecipe randomFrame(Dice* dice, uint32_t canvasWidth, uint32_t canvasHeight, uint32_t tableSize) {
+    FrameRecipe frame = frameAt((uint16_t)dice->below(canvasWidth + 3), (uint16_t)dice->below(canvasHeight + 3),
+                                (uint16_t)(1 + dice->below(10)), (uint16_t)(1 + dice->below(10)), {});
     if (dice->chance(30)) {
         frame.localColours = randomTable(dice);
         tableSize = (uint32_t)frame.localColours.size();

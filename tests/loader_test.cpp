@@ -462,7 +462,7 @@ TEST(LoaderImage, WithoutAnyTableFramesAreGrey) {
 TEST(LoaderImage, LocalTableWinsAndIndicesPastItAreBlack) {
     Bytes gif;
     beginGif(&gif, 3, 1, {0x111111, 0x222222, 0x333333, 0x444444, 0x555555, 0x666666});
-    FrameSpec frame = frameAt(0, 0, 3, 1, {0, 1, 5});
+    FrameRecipe frame = frameAt(0, 0, 3, 1, {0, 1, 5});
     frame.localColours = {0xAA0000, 0x00BB00};
     putFrame(&gif, frame);
     putFrame(&gif, frameAt(0, 0, 3, 1, {0, 1, 5}));  // back on the global table
@@ -481,12 +481,12 @@ TEST(LoaderImage, MovedTransparentEntry) {
     putGraphicControl(&gif, {0, 10, 1});
     putFrame(&gif, frameAt(0, 0, 2, 1, {0, 1}));
     putFrame(&gif, frameAt(0, 0, 2, 1, {0, 1}));  // no control, global table
-    FrameSpec local = frameAt(0, 0, 2, 1, {0, 1});
+    FrameRecipe local = frameAt(0, 0, 2, 1, {0, 1});
     local.localColours = {0x00FF00, 0x00FF00};
     local.hasControl = true;
     local.control = {0, 10, 0};
     putFrame(&gif, local);
-    FrameSpec localAgain = local;
+    FrameRecipe localAgain = local;
     localAgain.hasControl = false;
     putFrame(&gif, localAgain);
     putTrailer(&gif);
@@ -503,7 +503,7 @@ TEST(LoaderImage, MovedTransparentEntry) {
 TEST(LoaderImage, ControlWithoutTransparencyMakesNoKey) {
     Bytes gif;
     beginGif(&gif, 2, 1, blackWhite);
-    FrameSpec frame = frameAt(0, 0, 2, 1, {0, 1});
+    FrameRecipe frame = frameAt(0, 0, 2, 1, {0, 1});
     frame.localColours = {0x000000, 0x000000};
     frame.hasControl = true;
     frame.control = {1, 10, -1};
@@ -519,7 +519,7 @@ TEST(LoaderImage, InterlacedFrameComesOutTopDown) {
     for (uint8_t y = 0; y < 9; ++y) rows.insert(rows.end(), {y, y});
     Bytes gif;
     beginGif(&gif, 2, 9, {});
-    FrameSpec frame = frameAt(0, 0, 2, 9, rows);
+    FrameRecipe frame = frameAt(0, 0, 2, 9, rows);
     frame.interlaced = true;
     putFrame(&gif, frame);
     putTrailer(&gif);
@@ -795,17 +795,17 @@ Bytes richGif() {
     putNetscapeLoop(&gif, 2);
     putComment(&gif, {"sweep"});
     putApplication(&gif, "ICCRGBG1", "012", {{0, 1, 0, 2}});
-    FrameSpec first = frameAt(0, 0, 5, 4, {0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3});
+    FrameRecipe first = frameAt(0, 0, 5, 4, {0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3});
     first.hasControl = true;
     first.control = {3, 4, 0};
     putFrame(&gif, first);
-    FrameSpec second = frameAt(1, 1, 3, 3, {1, 1, 1, 0, 0, 0, 1, 0, 1});
+    FrameRecipe second = frameAt(1, 1, 3, 3, {1, 1, 1, 0, 0, 0, 1, 0, 1});
     second.localColours = {0x123456, 0x654321};
     second.interlaced = true;
     second.hasControl = true;
     second.control = {2, 6, 1};
     putFrame(&gif, second);
-    FrameSpec third = frameAt(3, 2, 4, 4, std::vector<uint8_t>(16, 2));
+    FrameRecipe third = frameAt(3, 2, 4, 4, std::vector<uint8_t>(16, 2));
     third.clearMode = clearNever;
     putFrame(&gif, third);
     putTrailer(&gif);

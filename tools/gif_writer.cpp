@@ -297,7 +297,7 @@ uint32_t minCodeSizeFor(const std::vector<uint8_t>& indices) {
     return bits;
 }
 
-void putFrame(Bytes* gif, const FrameSpec& frame) {
+void putFrame(Bytes* gif, const FrameRecipe& frame) {
     if (frame.hasControl) putGraphicControl(gif, frame.control);
     std::vector<uint8_t> indices = frame.indices;
     uint32_t minCodeSize = minCodeSizeFor(indices);
@@ -313,8 +313,8 @@ void putFrame(Bytes* gif, const FrameSpec& frame) {
                                                : encodeIndices(minCodeSize, indices, frame.clearMode));
 }
 
-FrameSpec frameAt(uint16_t left, uint16_t top, uint16_t width, uint16_t height, const std::vector<uint8_t>& indices) {
-    FrameSpec frame = {};
+FrameRecipe frameAt(uint16_t left, uint16_t top, uint16_t width, uint16_t height, const std::vector<uint8_t>& indices) {
+    FrameRecipe frame = {};
     frame.left = left;
     frame.top = top;
     frame.width = width;

@@ -120,7 +120,7 @@ std::vector<uint8_t> interlaceRows(const std::vector<uint8_t>& indices, uint32_t
 // descriptor, the local table when localColours is not empty, and the data.
 // Fields a test does not set are 0: no control, no local table, not
 // interlaced, clearOften.
-struct FrameSpec {
+struct FrameRecipe {
     uint16_t left;
     uint16_t top;
     uint16_t width;
@@ -132,10 +132,10 @@ struct FrameSpec {
     bool interlaced;
     int clearMode;
 };
-void putFrame(Bytes* gif, const FrameSpec& frame);
+void putFrame(Bytes* gif, const FrameRecipe& frame);
 
 // A frame at (left, top) with no control and no local table.
-FrameSpec frameAt(uint16_t left, uint16_t top, uint16_t width, uint16_t height, const std::vector<uint8_t>& indices);
+FrameRecipe frameAt(uint16_t left, uint16_t top, uint16_t width, uint16_t height, const std::vector<uint8_t>& indices);
 
 // The minimum code size an encoder picks for indices below 2^bits.
 uint32_t minCodeSizeFor(const std::vector<uint8_t>& indices);

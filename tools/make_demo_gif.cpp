@@ -160,14 +160,14 @@ Colours coloursOf(const uint8_t (*rgb)[3], size_t count) {
 }
 
 void putDemoFrame(Bytes* out, const Frame& f) {
-    FrameSpec spec = frameAt((uint16_t)f.left, (uint16_t)f.top, (uint16_t)f.picture.width, (uint16_t)f.picture.height,
-                             f.picture.index);
-    spec.hasControl = true;
-    spec.control = {f.disposal, (uint16_t)f.delayCs, f.transparentIndex};
-    if (f.localPalette) spec.localColours = coloursOf(propellerPalette, 4);
-    spec.interlaced = f.interlaced;
-    spec.clearMode = compressed;  // as a real encoder writes it, and small
-    putFrame(out, spec);
+    FrameRecipe frame = frameAt((uint16_t)f.left, (uint16_t)f.top, (uint16_t)f.picture.width,
+                                (uint16_t)f.picture.height, f.picture.index);
+    frame.hasControl = true;
+    frame.control = {f.disposal, (uint16_t)f.delayCs, f.transparentIndex};
+    if (f.localPalette) frame.localColours = coloursOf(propellerPalette, 4);
+    frame.interlaced = f.interlaced;
+    frame.clearMode = compressed;  // as a real encoder writes it, and small
+    putFrame(out, frame);
 }
 
 std::vector<Frame> demoFrames() {
