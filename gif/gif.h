@@ -86,8 +86,13 @@ LoadResult loadGif(const char16_t* path, LzwEntry* dictionary, Animation* animat
 // release the bytes.
 LoadResult parseGif(ByteCursor* cursor, LzwEntry* dictionary, Animation* animation);
 
-// Releases every counted frame's raster (a picture shared by neighbours
-// once) and the table, and zeroes the header.
+// Releases the rasters of frames first and later and cuts frameCount to
+// first. Compositing lets a frame that changes nothing share the picture of
+// the frame before: such a raster is released once, and not at all while
+// the frame before is kept.
+void releaseFramesFrom(Animation* animation, uint32_t first);
+
+// Releases every counted frame's raster and the table, and zeroes the header.
 void freeAnimation(Animation* animation);
 
 // Sets every delay to 100 ms when the delays add up to less than 1000 ms and

@@ -160,14 +160,21 @@ void normaliseDelays(Animation* animation) {
     }
 }
 
+void releaseFramesFrom(Animation* animation, uint32_t first) {
+    FrameRecord* frames = animation->frames;
+    // Backwards, so that each frame is compared with the frame before while
+    // that one still holds its raster.
+    for (uint32_t i = animation->frameCount; i-- > first;) {
+        // A picture shared with the frame before goes with that frame.
+        if (i == 0 || frames[i].bitmap != frames[i - 1].bitmap) releaseRaster(frames[i].bitmap);
+        frames[i].bitmap = nullptr;
+    }
+    animation->frameCount = first;
+}
+
 void freeAnimation(Animation* animation) {
     if (animation->frames) {
-        FrameRecord* frames = animation->frames;
-        for (uint32_t i = 0; i < animation->frameCount; ++i) {
-            // Compositing lets a frame that changes nothing share the
-            // picture of the frame before; it is released once.
-            if (i == 0 || frames[i].bitmap != frames[i - 1].bitmap) releaseRaster(frames[i].bitmap);
-        }
+        releaseFramesFrom(animation, 0);
         free(animation->frames);
         animation->frames = nullptr;
     }

@@ -32,18 +32,6 @@ Span clip(uint32_t start, uint32_t length, uint32_t limit) {
     return {start, end < limit ? (uint32_t)end : limit};
 }
 
-// Backwards, so that each frame is compared with the frame before while
-// that one still holds its raster.
-void releaseFrom(Animation* animation, uint32_t first) {
-    FrameRecord* frames = animation->frames;
-    for (uint32_t i = animation->frameCount; i-- > first;) {
-        // A picture shared with the frame before goes with that frame.
-        if (i == 0 || frames[i].bitmap != frames[i - 1].bitmap) releaseRaster(frames[i].bitmap);
-        frames[i].bitmap = nullptr;
-    }
-    animation->frameCount = first;
-}
-
 // dst[x] = over[x], except where over[x] has the key colour: there under[x].
 // dst may be over or under. Frames are drawn pixel by pixel only here, so
 // this is done four pixels at a time where SSE2 is there (always on x86-64;
@@ -232,11 +220,11 @@ int composeFrames(Animation* animation, uint32_t background) {
     // A loader stopped by the budget leaves it full of frames: the last ones
     // give way, as pictures that do not fit would.
     while (animation->frameCount > 1 && !rasterBudgetHasRoom(w, h, needed)) {
-        releaseFrom(animation, animation->frameCount - 1);
+        releaseFramesFrom(animation, animation->frameCount - 1);
     }
     Raster canvasRaster = rasterBudgetHasRoom(w, h, needed) ? makeRaster(w, h, &canvas) : nullptr;
     if (!canvasRaster) {
-        releaseFrom(animation, 0);
+        releaseFramesFrom(animation, 0);
         return 0;
     }
 
@@ -251,7 +239,7 @@ int composeFrames(Animation* animation, uint32_t background) {
         }
         Raster picture = composePicture(frame, &k, w, h, background, canvas);
         if (!picture) {
-            releaseFrom(animation, i);
+            releaseFramesFrom(animation, i);
             break;
         }
         frame->bitmap = picture;
