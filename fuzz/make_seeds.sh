@@ -69,6 +69,8 @@ bytes grey-ramp.gif "GIF89a\x04\x00\x04\x00\x00\x00\x00${at00}${checker16}\x3b"
 bytes local-table-key-collision.gif "${header}\x21\xf9\x04\x01\x00\x00\x02\x00\x2c\x00\x00\x00\x00\x04\x00\x04\x00\x81\x00\x00\x00\xff\x00\x00\x00\x00\x00\x00\x00\x00${checker16}\x3b"
 # Data for more pixels than the frame holds, then a frame behind it.
 bytes overflow-then-frame.gif "${header}${at00}${white40}${image}\x3b"
+# Sub-blocks behind the end code's (one holds 0x2C), then a control and a frame.
+bytes extra-sub-blocks-then-frame.gif "${header}${at00}\x02\x04\x8c\x8f\x19\x05\x01\x2c\x02\x21\x3b\x00${control}${image}\x3b"
 # Minimum code size 1 (below the format's minimum) and 9 (too large).
 bytes code-size-1.gif "${header}${at00}\x01\x04\xc6\xe0\x50\x31\x00\x3b"
 bytes code-size-9.gif "${header}${at00}\x09\x02\x00\x02\x00\x3b"

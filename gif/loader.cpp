@@ -216,7 +216,7 @@ LoadResult parseGif(ByteCursor* cursor, LzwEntry* dictionary, Animation* animati
             } else if (frameCounter == capacity && !growFrameTable(animation, &capacity)) {
                 break;  // keep the frames so far, as at the end of the data
             }
-        } else if (result != loadOverflow) {
+        } else {
             break;  // the trailer, or a byte inside a block the loop cannot follow
         }
         ended = !cursorRead(cursor, 1, &byte);

@@ -315,8 +315,10 @@ LoadResult lzwDecode(uint32_t pixelCount, ByteCursor* cursor, const uint32_t* pa
     enterRoots(dictionary, roots, d.clearCode);
 
     LoadResult result = decodeCodes(&reader, &d);
-    // Behind the end code: the block terminator that follows the last sub-block.
-    if (result == loadComplete) cursor->position += 1;
+    // Encoders may leave sub-blocks behind the end code, and a frame that is
+    // full may have more data: either way the image's data is a run of
+    // sub-blocks, and the next block starts behind its terminator.
+    if ((result == loadComplete || result == loadOverflow) && !cursorSkipSubBlocks(cursor)) result = loadDataEnded;
     clearSlack(output, d.end, pixelCount);
     return result;
 }

@@ -626,22 +626,60 @@ TEST(LoaderImageData, BadDataEndsTheWalk) {
     EXPECT_EQ(parsed.animation.frameCount, 1u);
 }
 
-// The decoder passes over exactly one byte behind the sub-block holding the
-// end code, so a further sub-block there leaves the walk inside the data.
-TEST(LoaderImageData, SubBlockBehindTheEndCodeEndsTheWalk) {
+// An image's data is read to its block terminator, whatever the decode left
+// of it: sub-blocks behind the end code, or codes for more pixels than the
+// frame holds. The frames around such an image load as in a clean file.
+struct TrailingDataCase {
+    const char* name;
+    std::vector<uint8_t> middleIndices;  // what the middle frame's codes hold
+    Bytes behindEndCode;                 // sub-blocks between the end code's and the terminator
+    bool cutInside;                      // the file ends inside those sub-blocks
+};
+
+const std::vector<uint8_t> cleanMiddle = {1, 1, 1, 1};
+
+// Three 2 x 2 frames; the middle one's data as the case says, the last one
+// behind a graphic control with a delay of its own.
+Bytes trailingDataGif(const TrailingDataCase& c, bool trailer) {
     Bytes gif;
     beginGif(&gif, 2, 2, blackWhite);
+    putSmallFrame(&gif);
     putImageDescriptor(&gif, {0, 0, 2, 2, false, -1});
     gif.push_back(2);
-    putSubBlocks(&gif, packCodes(2, {4, 0, 1, 1, 0, 5}), {}, false);
-    const uint8_t extra[] = {3, 'x', 'y', 'z', 0};
-    gif.insert(gif.end(), extra, extra + sizeof extra);
-    putSmallFrame(&gif);
-    putTrailer(&gif);
-    ParsedGif parsed(gif);
-    EXPECT_RESULT(parsed.result, loadComplete);
-    EXPECT_EQ(parsed.animation.frameCount, 1u);
-    EXPECT_EQ(framePixels(parsed.animation, 0), (std::vector<uint32_t>{0, 0xFFFFFF, 0xFFFFFF, 0}));
+    putSubBlocks(&gif, packCodes(2, encodeIndices(2, c.middleIndices)), {}, false);
+    gif.insert(gif.end(), c.behindEndCode.begin(), c.behindEndCode.end());
+    if (c.cutInside) return gif;
+    gif.push_back(0);
+    FrameRecipe last = frameAt(0, 0, 2, 2, {1, 0, 0, 1});
+    last.hasControl = true;
+    last.control = {0, 70, -1};
+    putFrame(&gif, last);
+    if (trailer) putTrailer(&gif);
+    return gif;
+}
+
+TEST(LoaderImageData, DataBehindTheEndCodeOrPastTheFrameIsPassedOver) {
+    const TrailingDataCase cases[] = {
+        {"one extra sub-block", cleanMiddle, {1, 0x00}, false},
+        {"several extra sub-blocks", cleanMiddle, {3, 'x', 'y', 'z', 1, 0x21, 2, 0x2C, 0x3B}, false},
+        {"an extra sub-block holding 0x2C", cleanMiddle, {1, 0x2C}, false},
+        {"codes for twice the frame's pixels", {1, 0, 1, 0, 1, 1, 0, 0}, {}, false},
+        {"data ending inside an extra sub-block", cleanMiddle, {9, 'a'}, true},
+    };
+    for (const TrailingDataCase& c : cases) {
+        for (bool trailer : {true, false}) {
+            SCOPED_TRACE(std::string(c.name) + (trailer ? "" : ", no trailer"));
+            ParsedGif parsed(trailingDataGif(c, trailer));
+            const std::vector<uint8_t> middle(c.middleIndices.begin(), c.middleIndices.begin() + 4);
+            EXPECT_RESULT(parsed.result, c.cutInside ? loadDataEnded : loadComplete);
+            ASSERT_EQ(parsed.animation.frameCount, c.cutInside ? 2u : 3u);
+            EXPECT_EQ(framePixels(parsed.animation, 0), coloursOf({0, 1, 1, 0}, blackWhite));
+            EXPECT_EQ(framePixels(parsed.animation, 1), coloursOf(middle, blackWhite));
+            if (c.cutInside) continue;
+            EXPECT_EQ(framePixels(parsed.animation, 2), coloursOf({1, 0, 0, 1}, blackWhite));
+            EXPECT_EQ(parsed.animation.frames[2].delayMs, 700u) << "the last frame's own graphic control";
+        }
+    }
 }
 
 TEST(LoaderImageData, CutInsideAnImageKeepsThePartialFrame) {

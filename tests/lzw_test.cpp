@@ -262,19 +262,19 @@ TEST(LzwWriter, CompressedIndicesDecodeToThemselves) {
     }
 }
 
-// Where the cursor stands decides where the loader's block loop goes on.
-TEST(LzwDecode, CursorAfterTheEndCodeIsOneBytePastItsSubBlock) {
+// Where the cursor stands decides where the loader's block loop goes on:
+// behind the image's block terminator, whatever sub-blocks an encoder left
+// behind the end code.
+TEST(LzwDecode, CursorAfterTheEndCodeStandsBehindTheImageTerminator) {
     Bytes data = {2};
     putSubBlocks(&data, packCodes(2, {4, 1, 2, 5}), {}, false);
-    const int32_t endOfCodes = (int32_t)data.size();
-    // A further sub-block behind the one with the end code.
     data.insert(data.end(), {2, 0xAA, 0xBB, 0, 0x3B});
     Dictionary dictionary;
     std::vector<uint32_t> palette = testPalette();
     std::vector<uint32_t> raster(2);
     ByteCursor cursor = {data.data(), 0, (int32_t)data.size()};
     EXPECT_EQ(lzwDecode(2, &cursor, palette.data(), dictionary.entries, raster.data()), loadComplete);
-    EXPECT_EQ(cursor.position, endOfCodes + 1) << "the byte behind the sub-block is taken for its terminator";
+    EXPECT_EQ(cursor.position, (int32_t)data.size() - 1) << "on the trailer";
     EXPECT_EQ(raster, wantedPixels({1, 2}));
 }
 
@@ -299,7 +299,7 @@ TEST(LzwDecode, CodeSizeAboveEightIsBadDataAndReadsNothingMore) {
     EXPECT_EQ(raster[0], 0u);
 }
 
-TEST(LzwDecode, OverflowLeavesTheRestOfTheDataInFront) {
+TEST(LzwDecode, OverflowPassesOverTheRestOfTheData) {
     // 3-bit codes 4 1 2 3, then 4-bit codes: the fifth pixel (code 1, bits
     // 16-19) does not fit. With 1-byte sub-blocks that code is in the third.
     Bytes data = imageData(2, {4, 1, 2, 3, 0, 1, 2, 3, 0, 1, 5}, std::vector<size_t>(16, 1));
@@ -308,7 +308,7 @@ TEST(LzwDecode, OverflowLeavesTheRestOfTheDataInFront) {
     std::vector<uint32_t> raster(4);
     ByteCursor cursor = {data.data(), 0, (int32_t)data.size()};
     EXPECT_EQ(lzwDecode(4, &cursor, palette.data(), dictionary.entries, raster.data()), loadOverflow);
-    EXPECT_EQ(cursor.position, 1 + 3 * 2) << "behind the third sub-block, on the length of the fourth";
+    EXPECT_EQ(cursor.position, (int32_t)data.size() - 1) << "behind the terminator, on the trailer";
     EXPECT_EQ(raster, wantedPixels({1, 2, 3, 0}));
 }
 
