@@ -62,6 +62,15 @@ const char16_t* labelOf(const char16_t* const (&table)[count], uint32_t index) {
     return index < count ? table[index] : u"";
 }
 
+// ", 600 in file" when memory cut the load; nothing for a whole file. An
+// upper bound of what the file holds, so never an "of" form.
+void appendCut(TitleText* text, const Animation* animation, uint32_t frameCount) {
+    if (animation->imagesInFile <= frameCount) return;
+    append(text, u", ");
+    appendInt(text, animation->imagesInFile);
+    append(text, u" in file");
+}
+
 }  // namespace
 
 void takeDisplayName(char16_t* displayName, const char16_t* path) {
@@ -83,17 +92,23 @@ void composeTitle(char16_t* out, const char16_t* displayName, const Animation* a
     const int32_t playing = view->playing;
     append(&text, displayName);
     if (frameCount <= 1) {
-        append(&text, u" (1 frame | ");
+        append(&text, u" (1 frame");
+        appendCut(&text, animation, frameCount);
+        append(&text, u" | ");
     } else if (!playing && frameNumber != 0) {
         append(&text, u" (");
         appendInt(&text, frameNumber);
         append(&text, u" of ");
         appendInt(&text, frameCount);
-        append(&text, u" frames | ");
+        append(&text, u" frames");
+        appendCut(&text, animation, frameCount);
+        append(&text, u" | ");
     } else {
         append(&text, u" (");
         appendInt(&text, frameCount);
-        append(&text, u" frames | ");
+        append(&text, u" frames");
+        appendCut(&text, animation, frameCount);
+        append(&text, u" | ");
         append(&text, view->reversed ? u"<<" : u">>");
         append(&text, u" | x\u2009");
         append(&text, labelOf(speedLabels, (uint32_t)view->speedIndex));

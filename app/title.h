@@ -21,5 +21,6 @@ void takeDisplayName(char16_t* displayName, const char16_t* path);
 //   frameCount <= 1:                 "%s (1 frame | %s)"
 //   not playing and frameNumber != 0: "%s (%i of %i frames | %s)"
 //   otherwise:                        "%s (%i frames | %s | x\u2009%s | %s)"
+// When memory cut the load, ", %i in file" follows the frame count.
 void composeTitle(char16_t* out, const char16_t* displayName, const Animation* animation, const ViewState* view,
                   uint32_t zoomIndex, uint32_t frameNumber);

@@ -31,6 +31,11 @@ struct Animation {
     uint32_t backgroundKey;       // keyMarker set when the file has a global colour table
     uint32_t hasRestorePrevious;  // some graphic control extension gave disposal 3
     FrameRecord* frames;
+    // The images the file holds as far as the loader could tell. Above
+    // frameCount only when memory cut the load: the rest were counted
+    // without decoding (an upper bound: a broken one among them would have
+    // ended the load), or compositing gave some frames up.
+    uint32_t imagesInFile;
 };
 
 // One dictionary entry. The string lives in the raster being decoded. The
@@ -64,8 +69,9 @@ enum LoadResult {
     loadBadData = 3,    // unreadable graphic control, code size above 8, bad first code
     loadNoRaster = 4,   // a raster could not be made; never leaves the image step
     loadFailed = 5,     // not loaded
-    // The raster budget or the picture limit refused a frame's raster: the
-    // block walk stops there as at the end of the data. Never leaves parseGif.
+    // A frame's raster could not be made (the raster budget, the picture
+    // limit or the system refused it): the block walk stops there as at the
+    // end of the data. Never leaves parseGif.
     loadRasterRefused = 6,
 };
 
@@ -110,6 +116,13 @@ LoadResult decodeFrameRaster(uint32_t index, Animation* animation, ByteCursor* c
                              LzwEntry* dictionary);
 LoadResult deinterlace(uint32_t width, Raster* slot, uint32_t height, const uint32_t* source);
 
-// LZW decoder (lzw.cpp). Writes at most pixelCount pixels at output.
+// LZW decoder (lzw.cpp). Writes at most pixelCount pixels at output. After
+// results 0 and 2 the cursor stands right behind the image's block
+// terminator.
 LoadResult lzwDecode(uint32_t pixelCount, ByteCursor* cursor, const uint32_t* palette, LzwEntry* dictionary,
                      uint32_t* output);
+
+// Passes over an image's data without decoding it: the minimum code size
+// and the sub-blocks up to the terminator. Returns 1 when the terminator was
+// reached, 0 when the data ended first.
+int skipImageData(ByteCursor* cursor);

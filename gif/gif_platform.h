@@ -17,15 +17,9 @@ typedef struct RasterObject* Raster;
 // Makes a zero-filled raster of width x height and hands out its pixel
 // memory. Returns null (and leaves *pixels alone) when either side is 0, when
 // the live-raster budget (gif/raster_budget.h) refuses it, or when memory or
-// GDI objects run out.
+// GDI objects run out. Callers tell a zero side apart themselves: any other
+// null is memory, and ends a load as at the end of the data.
 Raster makeRaster(uint32_t width, uint32_t height, uint32_t** pixels);
-
-// Why the last makeRaster that returned null did so.
-enum RasterRefusal {
-    rasterNotMade = 0,          // a zero side, or the system had no memory or objects left
-    rasterRefusedByBudget = 1,  // past the live-raster budget, the picture limit or the address space
-};
-int lastRasterRefusal();
 
 // Releases a raster made by makeRaster; null is ignored.
 void releaseRaster(Raster raster);

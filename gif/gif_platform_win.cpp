@@ -33,7 +33,6 @@ Raster makeRaster(uint32_t width, uint32_t height, uint32_t** pixels) {
     if (!bitmap || !bits) {
         if (bitmap) DeleteObject(bitmap);
         returnRaster(width, height);
-        noteRasterNotMade();
         return nullptr;
     }
     *pixels = static_cast<uint32_t*>(bits);

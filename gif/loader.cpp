@@ -144,6 +144,36 @@ int readScreen(ByteCursor* cursor, Animation* animation, uint32_t* globalPalette
     return 1;
 }
 
+// The images ahead of the cursor, counted without decoding them, up to the
+// trailer, the end of the data, or a block the loader would not follow.
+uint32_t countImagesAhead(ByteCursor* cursor) {
+    uint32_t count = 0;
+    uint8_t byte = 0;
+    while (cursorRead(cursor, 1, &byte)) {
+        if (byte == 0x21) {
+            uint8_t label = 0;
+            if (!cursorRead(cursor, 1, &label)) break;
+            // Plain text and unknown labels end the loader's walk too.
+            if (label != 0xF9 && label != 0xFE && label != 0xFF) break;
+            if (!cursorSkipSubBlocks(cursor)) break;
+        } else if (byte == 0x2C) {
+            uint8_t d[9];
+            if (!cursorRead(cursor, 9, d)) break;
+            count += 1;
+            if (d[8] & 0x80) {
+                // A local colour table: at most 768 bytes, read rather than
+                // added so that the position cannot wrap.
+                uint8_t table[768];
+                if (!cursorRead(cursor, (int32_t)(3 * (2u << (d[8] & 7))), table)) break;
+            }
+            if (!skipImageData(cursor)) break;
+        } else {
+            break;
+        }
+    }
+    return count;
+}
+
 }  // namespace
 
 int allocateFrameTable(Animation* animation) {
@@ -184,6 +214,7 @@ void freeAnimation(Animation* animation) {
     animation->loopCount = 0;
     animation->backgroundKey = 0;
     animation->hasRestorePrevious = 0;
+    animation->imagesInFile = 0;
 }
 
 LoadResult parseGif(ByteCursor* cursor, LzwEntry* dictionary, Animation* animation) {
@@ -192,6 +223,7 @@ LoadResult parseGif(ByteCursor* cursor, LzwEntry* dictionary, Animation* animati
     uint32_t globalCount = 0;
     uint32_t frameCounter = 0;
     uint32_t capacity = frameTableStep;
+    uint32_t imagesInFile = 0;  // set where memory cuts the walk
     bool previewShown = false;
     LoadResult result = loadFailed;
 
@@ -206,14 +238,20 @@ LoadResult parseGif(ByteCursor* cursor, LzwEntry* dictionary, Animation* animati
         } else if (byte == 0x2C) {
             LoadResult image =
                 decodeImage(cursor, globalPalette, globalCount, localPalette, dictionary, &frameCounter, animation);
-            // The budget is full: the frames so far are whole and are kept,
-            // as at the end of the data, with the result they left.
-            if (image == loadRasterRefused) break;
+            // Memory is full: the frames so far are whole and are kept, as
+            // at the end of the data, with the result they left; the title
+            // tells how many images the file has.
+            if (image == loadRasterRefused) {
+                imagesInFile = frameCounter + 1 + countImagesAhead(cursor);
+                if (frameCounter == 0) result = loadFailed;
+                break;
+            }
             result = image;
             if (frameCounter == 1 && cursor->size > largeFileBytes && !previewShown) {
                 previewShown = true;
                 firstFramePreview(animation);
             } else if (frameCounter == capacity && !growFrameTable(animation, &capacity)) {
+                imagesInFile = frameCounter + countImagesAhead(cursor);
                 break;  // keep the frames so far, as at the end of the data
             }
         } else {
@@ -223,6 +261,7 @@ LoadResult parseGif(ByteCursor* cursor, LzwEntry* dictionary, Animation* animati
     }
 
     animation->frameCount = frameCounter;
+    animation->imagesInFile = imagesInFile > frameCounter ? imagesInFile : frameCounter;
     normaliseDelays(animation);
     return result;
 }

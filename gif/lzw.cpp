@@ -322,3 +322,8 @@ LoadResult lzwDecode(uint32_t pixelCount, ByteCursor* cursor, const uint32_t* pa
     clearSlack(output, d.end, pixelCount);
     return result;
 }
+
+int skipImageData(ByteCursor* cursor) {
+    uint8_t minimumCodeSize = 0;
+    return cursorRead(cursor, 1, &minimumCodeSize) && cursorSkipSubBlocks(cursor);
+}

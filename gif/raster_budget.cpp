@@ -9,7 +9,6 @@ namespace {
 
 RasterBudget limit = modelledPlayerBudget(0);
 RasterBudget inUse = {0, 0};
-int lastRefusal = rasterNotMade;
 
 // 64-bit, so that 65535 x 65535 x 4 cannot wrap on the 32-bit target.
 uint64_t rasterBytes(uint32_t width, uint32_t height) { return (uint64_t)width * height * 4u; }
@@ -19,7 +18,7 @@ uint64_t smaller(uint64_t a, uint64_t b) { return a < b ? a : b; }
 }  // namespace
 
 RasterBudget rasterBudgetFor(const MemoryFigures& figures) {
-    uint64_t room = smaller(smaller(figures.freeAddressSpace, largeAddressSpaceBytes), figures.availablePhysical);
+    uint64_t room = smaller(smaller(figures.freeAddressSpace, largeAddressSpaceBytes), figures.commitAvailable);
     uint64_t reserve = loadReserveBytes + figures.fileBytes;
     return {room > reserve ? room - reserve : 0, rasterPictureLimit};
 }
@@ -39,12 +38,7 @@ int rasterBudgetHasRoom(uint32_t width, uint32_t height, uint32_t count) {
 }
 
 int reserveRaster(uint32_t width, uint32_t height) {
-    if (!rasterBudgetHasRoom(width, height, 1)) {
-        // A zero side is a raster that cannot exist; anything else was too
-        // much for the budget, the picture limit or the address space.
-        lastRefusal = width == 0 || height == 0 ? rasterNotMade : rasterRefusedByBudget;
-        return 0;
-    }
+    if (!rasterBudgetHasRoom(width, height, 1)) return 0;
     inUse.bytes += rasterBytes(width, height);
     inUse.count += 1;
     return 1;
@@ -55,10 +49,6 @@ void returnRaster(uint32_t width, uint32_t height) {
     inUse.bytes = bytes < inUse.bytes ? inUse.bytes - bytes : 0;
     inUse.count = inUse.count > 0 ? inUse.count - 1 : 0;
 }
-
-void noteRasterNotMade() { lastRefusal = rasterNotMade; }
-
-int lastRasterRefusal() { return lastRefusal; }
 
 RasterBudget rasterBudgetLimit() { return limit; }
 

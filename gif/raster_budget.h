@@ -5,9 +5,9 @@
 // canvas with a million frames is a million bitmaps, far past the 10,000 GDI
 // objects a Windows process may own. Each platform's makeRaster reserves its
 // raster here before it allocates anything and returns it on release. A
-// raster that would pass the budget is refused, and the refusal says so
-// (lastRasterRefusal): the loader then stops as at the end of the data, and
-// compositing keeps the frames it has composed so far.
+// raster that would pass the budget is refused like one the system cannot
+// make: the loader then stops as at the end of the data, and compositing
+// keeps the frames it has composed so far.
 //
 // Used on the UI thread only: rasters are made and released inside a load,
 // a composition or a document release, never by the playback worker.
@@ -23,7 +23,7 @@ struct RasterBudget {
 // What the process can hold, as the player measures it before each load.
 struct MemoryFigures {
     uint64_t freeAddressSpace;   // free user address space of the process
-    uint64_t availablePhysical;  // physical memory the system can hand out now
+    uint64_t commitAvailable;    // what the process may still commit (memory and page file)
     uint64_t fileBytes;          // the file about to be read whole
 };
 
@@ -43,12 +43,13 @@ const uint64_t loadReserveBytes = 256ull << 20;
 const uint32_t rasterPictureLimit = 9000;
 
 // The budget of a load under figures: the smaller of the free address space
-// (at most largeAddressSpaceBytes) and the available physical memory, less
-// the reserve and the file's bytes; 0 when those take it all.
+// (at most largeAddressSpaceBytes) and what the process may commit, less
+// the reserve and the file's bytes; 0 when those take it all. Free physical
+// memory is no measure: Windows pages, and a process may commit more.
 RasterBudget rasterBudgetFor(const MemoryFigures& figures);
 
 // The player on 64-bit Windows right after its start, a file of fileBytes
-// ahead: the whole large address space free, physical memory plentiful. The
+// ahead: the whole large address space free, commit plentiful. The
 // budget of the tools and tests unless they set one, so that their results
 // do not depend on the machine.
 RasterBudget modelledPlayerBudget(uint64_t fileBytes);
@@ -56,15 +57,11 @@ RasterBudget modelledPlayerBudget(uint64_t fileBytes);
 // Counts a width x height raster of 32-bit pixels against the budget.
 // Returns 1 when it fits (it is then counted until returnRaster), 0 when
 // either side is 0, when it would pass the budget, or when its size does not
-// fit the address space; lastRasterRefusal then tells which.
+// fit the address space.
 int reserveRaster(uint32_t width, uint32_t height);
 
 // Gives back what reserveRaster counted for a raster of the same size.
 void returnRaster(uint32_t width, uint32_t height);
-
-// Records a raster that passed the budget but that the system could not
-// make, for lastRasterRefusal.
-void noteRasterNotMade();
 
 // Returns 1 when count more rasters of width x height would fit now, so that
 // a caller can refuse before it fills rasters it would have to throw away.

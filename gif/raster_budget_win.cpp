@@ -24,5 +24,5 @@ void budgetRastersForLoad(const wchar_t* path) {
         setRasterBudgetLimit(modelledPlayerBudget(fileBytes(path)));
         return;
     }
-    setRasterBudgetLimit(rasterBudgetFor({status.ullAvailVirtual, status.ullAvailPhys, fileBytes(path)}));
+    setRasterBudgetLimit(rasterBudgetFor({status.ullAvailVirtual, status.ullAvailPageFile, fileBytes(path)}));
 }

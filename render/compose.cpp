@@ -12,7 +12,6 @@
 #include <string.h>
 
 #include "gif/gif.h"
-#include "gif/raster_budget.h"
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -71,9 +70,9 @@ void keyedBlendColour(uint32_t* dst, const uint32_t* over, uint32_t colour, uint
 // being copied from frame to frame: K is `pixels` (a width x height raster)
 // except inside `fill`, where it is background (the disposal-2 fill of the
 // frame before, not yet carried out). `pixels` is a composed picture, which
-// is never written again, or the work canvas; null while K is all
-// background, until a frame needs it in a raster: the work canvas then
-// receives it. `picture` is the picture K is, null for the work canvas.
+// is never written again; null while K is all background. `picture` is the
+// raster K is. No canvas-sized raster is ever made for K itself: the only
+// ones are the pictures.
 struct Canvas {
     const uint32_t* pixels;
     Raster picture;
@@ -82,15 +81,6 @@ struct Canvas {
         Span ys;
     } fill;
 };
-
-const uint32_t* canvasPixels(Canvas* k, uint32_t* workCanvas, uint32_t w, uint32_t h, uint32_t background) {
-    if (!k->pixels) {
-        fillPixels(workCanvas, w, h, 0, 0, w, h, background);
-        k->pixels = workCanvas;
-        k->picture = nullptr;
-    }
-    return k->pixels;
-}
 
 // The columns of row y that the pending fill covers (empty when none).
 Span fillOnRow(const Canvas& k, uint32_t y) {
@@ -118,6 +108,10 @@ void showCanvasThroughKey(uint32_t* pixels, const Canvas& k, uint32_t w, uint32_
                           uint32_t background) {
     for (uint32_t y = 0; y < h; ++y) {
         uint32_t* row = pixels + (size_t)y * w;
+        if (!k.pixels) {
+            keyedBlendColour(row, row, background, w, key);
+            continue;
+        }
         const uint32_t* beneath = k.pixels + (size_t)y * w;
         Span f = fillOnRow(k, y);
         keyedBlendRow(row, row, beneath, f.begin, key);
@@ -152,11 +146,9 @@ bool leavesCanvasAsItIs(const FrameRecord& frame, const Canvas& k, uint32_t w, u
 // released; unless K is the picture of the frame before and the frame
 // leaves it as it is: then that picture is frame i's too. Returns null when
 // a raster cannot be made.
-Raster composePicture(FrameRecord* frame, Canvas* k, uint32_t w, uint32_t h, uint32_t background,
-                      uint32_t* workCanvas) {
+Raster composePicture(FrameRecord* frame, Canvas* k, uint32_t w, uint32_t h, uint32_t background) {
     if (frame->left == 0 && frame->top == 0 && frame->width == w && frame->height == h) {
         if (frame->transparencyKey != 0) {
-            canvasPixels(k, workCanvas, w, h, background);
             showCanvasThroughKey(rasterPixels(frame->bitmap), *k, w, h, swapRedBlue(frame->transparencyKey & 0xFFFFFF),
                                  background);
         }
@@ -209,25 +201,8 @@ void drawFramePixels(uint32_t* canvas, uint32_t canvasWidth, uint32_t canvasHeig
 int composeFrames(Animation* animation, uint32_t background) {
     const uint32_t w = animation->width;
     const uint32_t h = animation->height;
-    // Nothing to compose, whatever the screen's size.
-    if (animation->frameCount == 0) return 1;
-    uint32_t* canvas = nullptr;
-    // The budget must hold what the plain way of compositing makes: a work
-    // canvas, a restore copy when some frame has disposal 3, and the first
-    // picture. Carrying K by reference (Canvas) makes no restore copy, and
-    // fewer pictures, but whether a file fits stays the same.
-    const uint32_t needed = 2 + (animation->hasRestorePrevious ? 1 : 0);
-    // A loader stopped by the budget leaves it full of frames: the last ones
-    // give way, as pictures that do not fit would.
-    while (animation->frameCount > 1 && !rasterBudgetHasRoom(w, h, needed)) {
-        releaseFramesFrom(animation, animation->frameCount - 1);
-    }
-    Raster canvasRaster = rasterBudgetHasRoom(w, h, needed) ? makeRaster(w, h, &canvas) : nullptr;
-    if (!canvasRaster) {
-        releaseFramesFrom(animation, 0);
-        return 0;
-    }
-
+    // A file without images needs no picture at all and still loads.
+    const bool hadFrames = animation->frameCount > 0;
     Canvas k = {nullptr, nullptr, {{0, 0}, {0, 0}}};
     for (uint32_t i = 0; i < animation->frameCount; ++i) {
         FrameRecord* frame = &animation->frames[i];
@@ -237,7 +212,14 @@ int composeFrames(Animation* animation, uint32_t background) {
             const FrameRecord* previous = frame - 1;
             k.fill = {clip(previous->left, previous->width, w), clip(previous->top, previous->height, h)};
         }
-        Raster picture = composePicture(frame, &k, w, h, background, canvas);
+        Raster picture = composePicture(frame, &k, w, h, background);
+        // In a 32-bit process a picture can fail for want of one free block
+        // of its size, whatever the budget said. The last frames not yet
+        // composed give way, until it is made or only this frame is left.
+        while (!picture && animation->frameCount > i + 1) {
+            releaseFramesFrom(animation, animation->frameCount - 1);
+            picture = composePicture(frame, &k, w, h, background);
+        }
         if (!picture) {
             releaseFramesFrom(animation, i);
             break;
@@ -245,7 +227,5 @@ int composeFrames(Animation* animation, uint32_t background) {
         frame->bitmap = picture;
         if (frame->disposal != 3) k = {rasterPixels(picture), picture, {{0, 0}, {0, 0}}};
     }
-
-    releaseRaster(canvasRaster);
-    return animation->frameCount > 0;
+    return !hadFrames || animation->frameCount > 0;
 }

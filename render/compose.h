@@ -13,13 +13,13 @@ struct Animation;
 // raster: frames i and i - 1 may share one, and whoever releases frames
 // releases such a raster once.
 //
-// When the budget has no room for the work canvas beside the frames the
-// loader kept, the last frames are released until it has. When a
-// canvas-sized raster cannot be made part-way, the frames composed so far
-// are kept, the rest are released and frameCount is cut to them. Returns 0
-// when not even the first frame (or the work canvas) could be made; the
-// caller then treats the load as failed. Returns 1 otherwise, also for 0
-// frames, which need no canvas at all.
+// The only canvas-sized rasters made are the pictures. When one cannot be
+// made (the budget, the picture limit or the system refuses it), the last
+// frames not yet composed give way one by one and it is tried again; when
+// no frame is left behind it, the frames composed so far are kept and
+// frameCount is cut to them. Returns 0 when not even the first picture
+// could be made (the caller then treats the load as failed), 1 otherwise,
+// also for 0 frames, which need no picture at all.
 int composeFrames(Animation* animation, uint32_t background);
 
 // Pixel operations used by compositing, exposed for tests.

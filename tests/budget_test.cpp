@@ -1,13 +1,15 @@
 // The live-raster budget, and files built to exhaust it: huge canvases,
 // huge frame counts, frames larger than the budget. What must hold: the
 // load fails cleanly or keeps the frames that fit, no raster outlives its
-// document, and nothing asks for memory the budget refuses. A raster the
-// budget refuses stops the load; one the system cannot make fails it.
+// document, and nothing asks for memory the budget refuses. A raster that
+// cannot be made, by the budget or by the system, stops the load and keeps
+// what came before it; the file's images are still counted.
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "gif/gif.h"
+#include "gif/gif_platform_heap.h"
 #include "gif/raster_budget.h"
 #include "render/compose.h"
 #include "tests/decoder_support.h"
@@ -32,6 +34,7 @@ protected:
         ASSERT_EQ(rasterBudgetInUse().count, 0u) << "a raster outlived an earlier test";
     }
     void TearDown() override {
+        failRasterAllocation(0);
         EXPECT_EQ(rasterBudgetInUse().count, 0u) << "rasters still counted";
         EXPECT_EQ(rasterBudgetInUse().bytes, 0u) << "raster bytes still counted";
         setRasterBudgetLimit(saved);
@@ -116,9 +119,6 @@ TEST_F(RasterBudgetTest, MakeRasterIsRefusedPastTheCountAndCountsRelease) {
     uint32_t* pixels = nullptr;
     EXPECT_EQ(makeRaster(1, 1, &pixels), nullptr);
     EXPECT_EQ(pixels, nullptr) << "a refused raster hands out no memory";
-    EXPECT_EQ(lastRasterRefusal(), rasterRefusedByBudget);
-    EXPECT_EQ(makeRaster(0, 1, &pixels), nullptr);
-    EXPECT_EQ(lastRasterRefusal(), rasterNotMade) << "a zero side is no budget refusal";
     releaseRaster(made.back());
     made.pop_back();
     Raster again = makeRaster(1, 1, &pixels);
@@ -129,7 +129,7 @@ TEST_F(RasterBudgetTest, MakeRasterIsRefusedPastTheCountAndCountsRelease) {
 
 // ---- the budget of a load ----------------------------------------------------
 
-TEST(RasterBudgetModel, SmallerOfAddressSpaceAndMemoryLessReserveAndFile) {
+TEST(RasterBudgetModel, SmallerOfAddressSpaceAndCommitLessReserveAndFile) {
     const uint64_t mib = 1ull << 20, gib = 1ull << 30;
     struct ModelCase {
         const char* name;
@@ -139,7 +139,7 @@ TEST(RasterBudgetModel, SmallerOfAddressSpaceAndMemoryLessReserveAndFile) {
     const ModelCase cases[] = {
         {"32-bit process on 64-bit Windows", {4 * gib - 40 * mib, 12 * gib, 0}, 4 * gib - 40 * mib - 256 * mib},
         {"the file's bytes come off", {4 * gib, 12 * gib, 5 * mib}, 4 * gib - 256 * mib - 5 * mib},
-        {"little physical memory left", {4 * gib, gib, 0}, gib - 256 * mib},
+        {"little left to commit", {4 * gib, gib, 0}, gib - 256 * mib},
         {"64-bit build gets no more than 4 GiB", {128 * 1024 * gib, 20 * gib, 0}, 4 * gib - 256 * mib},
         {"reserve and file take it all", {200 * mib, 12 * gib, 100 * mib}, 0},
     };
@@ -151,33 +151,58 @@ TEST(RasterBudgetModel, SmallerOfAddressSpaceAndMemoryLessReserveAndFile) {
     EXPECT_EQ(modelledPlayerBudget(0).bytes, 4 * gib - 256 * mib);
 }
 
-TEST_F(RasterBudgetTest, LongAnimationKeepsTheFramesThatFitAndRoomToCompose) {
-    // Ten full-canvas frames, frame i with its column i white: a screen
-    // recording in small. The budget holds six canvases; the loader stops at
-    // the seventh frame, and compositing gives two back for its work canvas
-    // and first picture.
-    const uint32_t canvas = 10 * 4 * 4;
-    setRasterBudgetLimit({6 * canvas, 1000});
-    Bytes gif = screen(10, 4);
-    for (uint32_t i = 0; i < 10; ++i) {
-        std::vector<uint8_t> indices(40, 0);
-        for (uint32_t y = 0; y < 4; ++y) indices[y * 10 + i] = 1;
-        putFrame(&gif, frameAt(0, 0, 10, 4, indices));
+// Ten full-canvas frames, frame i with its column i white: a screen
+// recording in small.
+Bytes recording(uint16_t width, uint16_t height, uint32_t frames) {
+    Bytes gif = screen(width, height);
+    for (uint32_t i = 0; i < frames; ++i) {
+        std::vector<uint8_t> indices((size_t)width * height, 0);
+        for (uint32_t y = 0; y < height; ++y) indices[y * width + i % width] = 1;
+        putFrame(&gif, frameAt(0, 0, width, height, indices));
     }
     putTrailer(&gif);
-    ParsedGif parsed(gif);
-    EXPECT_RESULT(parsed.result, loadComplete);
-    ASSERT_EQ(parsed.animation.frameCount, 6u);
+    return gif;
+}
 
-    EXPECT_EQ(composeFrames(&parsed.animation, background), 1);
-    ASSERT_EQ(parsed.animation.frameCount, 4u);
-    for (uint32_t i = 0; i < 4; ++i) {
-        std::vector<uint32_t> picture = framePixels(parsed.animation, i);
-        ASSERT_EQ(picture.size(), 40u);
-        for (uint32_t x = 0; x < 10; ++x) {
-            EXPECT_EQ(picture[30 + x], x == i ? 0xFFFFFFu : 0u) << "frame " << i << " column " << x;
+void expectColumnFrames(const Animation& animation, uint32_t width, uint32_t height) {
+    for (uint32_t i = 0; i < animation.frameCount; ++i) {
+        std::vector<uint32_t> picture = framePixels(animation, i);
+        ASSERT_EQ(picture.size(), (size_t)width * height);
+        for (uint32_t x = 0; x < width; ++x) {
+            EXPECT_EQ(picture[(height - 1) * width + x], x == i ? 0xFFFFFFu : 0u) << "frame " << i << " column " << x;
         }
     }
+}
+
+TEST_F(RasterBudgetTest, LongAnimationKeepsTheFramesThatFitAndCountsTheRest) {
+    // The budget holds six canvases: the loader stops at the seventh frame.
+    // Full-canvas frames are their own pictures, so compositing makes none.
+    const uint32_t canvas = 10 * 4 * 4;
+    setRasterBudgetLimit({6 * canvas, 1000});
+    ParsedGif parsed(recording(10, 4, 10));
+    EXPECT_RESULT(parsed.result, loadComplete);
+    ASSERT_EQ(parsed.animation.frameCount, 6u);
+    EXPECT_EQ(parsed.animation.imagesInFile, 10u);
+    EXPECT_EQ(composeFrames(&parsed.animation, background), 1);
+    ASSERT_EQ(parsed.animation.frameCount, 6u);
+    expectColumnFrames(parsed.animation, 10, 4);
+}
+
+TEST_F(RasterBudgetTest, SystemRefusalAtFrameKKeepsKFramesAndCountsTheFile) {
+    for (uint32_t k = 1; k <= 4; ++k) {
+        failRasterAllocation(k + 1);
+        ParsedGif parsed(recording(10, 4, 5));
+        EXPECT_RESULT(parsed.result, loadComplete) << "k " << k;
+        EXPECT_EQ(parsed.animation.frameCount, k);
+        EXPECT_EQ(parsed.animation.imagesInFile, 5u);
+        expectColumnFrames(parsed.animation, 10, 4);
+    }
+}
+
+TEST_F(RasterBudgetTest, UncutLoadCountsItsOwnFrames) {
+    ParsedGif parsed(recording(10, 4, 5));
+    EXPECT_EQ(parsed.animation.frameCount, 5u);
+    EXPECT_EQ(parsed.animation.imagesInFile, 5u);
 }
 
 TEST_F(RasterBudgetTest, NoImageLoadsWithNoFramesWhateverTheScreen) {
@@ -199,8 +224,9 @@ TEST_F(RasterBudgetTest, HugeFrameCountOnOnePixelScreenStopsAtThePictureLimit) {
     ParsedGif parsed(withTinyFrames(screen(1, 1), frames));
     EXPECT_RESULT(parsed.result, loadComplete) << "the result of the last frame kept";
     EXPECT_EQ(parsed.animation.frameCount, rasterPictureLimit);
+    EXPECT_EQ(parsed.animation.imagesInFile, frames);
     EXPECT_EQ(composeFrames(&parsed.animation, background), 1);
-    EXPECT_EQ(parsed.animation.frameCount, rasterPictureLimit - 2) << "room for the work canvas and first picture";
+    EXPECT_EQ(parsed.animation.frameCount, rasterPictureLimit) << "each frame is its own picture";
 }
 
 TEST_F(RasterBudgetTest, FrameLargerThanTheBudgetStopsTheLoadWithoutAllocating) {
@@ -214,18 +240,34 @@ TEST_F(RasterBudgetTest, FrameLargerThanTheBudgetStopsTheLoadWithoutAllocating) 
     ParsedGif parsed(gif);
     EXPECT_RESULT(parsed.result, loadComplete);
     EXPECT_EQ(parsed.animation.frameCount, 1u) << "nothing behind the refused frame";
+    EXPECT_EQ(parsed.animation.imagesInFile, 3u);
     EXPECT_EQ(rasterBudgetInUse().count, 1u) << "only the first frame's raster";
 }
 
-TEST_F(RasterBudgetTest, RefusedFirstFrameLeavesTheLoadFailed) {
-    // Nothing was handled before the refused image, as in a file that ends
-    // behind its screen descriptor.
-    Bytes gif = screen(100, 100);
-    putFrame(&gif, frameAt(0, 0, 65535, 65535, {1}));
-    putTrailer(&gif);
-    ParsedGif parsed(gif);
-    EXPECT_RESULT(parsed.result, loadFailed);
-    EXPECT_EQ(parsed.animation.frameCount, 0u);
+TEST_F(RasterBudgetTest, RefusedFirstFrameLeavesTheLoadFailedWhateverCameBefore) {
+    struct FrontCase {
+        const char* name;
+        void (*put)(Bytes*);
+    };
+    const FrontCase cases[] = {
+        {"nothing", [](Bytes*) {}},
+        {"a graphic control", [](Bytes* gif) { putGraphicControl(gif, {0, 10, -1}); }},
+        {"a loop block and a comment",
+         [](Bytes* gif) {
+             putNetscapeLoop(gif, 0);
+             putComment(gif, {"made by hand"});
+         }},
+    };
+    for (const FrontCase& c : cases) {
+        Bytes gif = screen(100, 100);
+        c.put(&gif);
+        putFrame(&gif, frameAt(0, 0, 65535, 65535, {1}));
+        putFrame(&gif, frameAt(0, 0, 10, 10, std::vector<uint8_t>(100, 1)));
+        putTrailer(&gif);
+        ParsedGif parsed(gif);
+        EXPECT_RESULT(parsed.result, loadFailed) << " with " << c.name << " in front";
+        EXPECT_EQ(parsed.animation.frameCount, 0u) << c.name;
+    }
 }
 
 TEST_F(RasterBudgetTest, RefusedSecondRasterOfInterlacedFrameIsNotLeaked) {
@@ -257,10 +299,11 @@ TEST_F(RasterBudgetTest, HugeCanvasWithTinyFramesFailsAndReleasesEverything) {
 }
 
 TEST_F(RasterBudgetTest, CompositionKeepsTheFramesThatFit) {
-    // A 100 x 100 canvas is 40000 bytes. Room for the 20 own rasters, the
-    // work canvas and five composed frames: the sixth does not fit.
+    // A 100 x 100 canvas is 40000 bytes. Room for the 20 own rasters and
+    // five composed frames: the sixth does not fit, and the 4-byte frames
+    // behind it that give way cannot make room for it.
     const uint32_t canvas = 100 * 100 * 4;
-    setRasterBudgetLimit({20 * 4 + canvas + 5 * canvas, 1000});
+    setRasterBudgetLimit({20 * 4 + 5 * canvas, 1000});
     Bytes gif = screen(100, 100);
     for (uint16_t i = 0; i < 20; ++i) putFrame(&gif, frameAt(i, 0, 1, 1, {1}));
     putTrailer(&gif);
@@ -270,6 +313,7 @@ TEST_F(RasterBudgetTest, CompositionKeepsTheFramesThatFit) {
 
     EXPECT_EQ(composeFrames(&parsed.animation, background), 1);
     ASSERT_EQ(parsed.animation.frameCount, 5u);
+    EXPECT_EQ(parsed.animation.imagesInFile, 20u);
     for (uint32_t i = 0; i < 5; ++i) {
         std::vector<uint32_t> picture = rasterCopy(parsed.animation.frames[i].bitmap, 100, 100);
         ASSERT_EQ(picture.size(), 10000u) << "frame " << i;
@@ -278,7 +322,38 @@ TEST_F(RasterBudgetTest, CompositionKeepsTheFramesThatFit) {
             EXPECT_EQ(picture[x], x <= i ? 0xFFFFFFu : background) << "frame " << i << " pixel " << x;
         }
     }
-    EXPECT_EQ(rasterBudgetInUse().count, 5u) << "the work canvas and the dropped frames are released";
+    EXPECT_EQ(rasterBudgetInUse().count, 5u) << "the dropped frames are released";
+}
+
+// The loader fills the budget before compositing runs: the last frames give
+// way to the pictures of the first.
+TEST_F(RasterBudgetTest, FramesNotYetComposedGiveWayToPictures) {
+    setRasterBudgetLimit({5ull << 20, rasterPictureLimit});
+    Bytes gif = screen(600, 600);
+    for (uint32_t i = 0; i < 6; ++i) putFrame(&gif, frameAt(0, 0, 590, 590, std::vector<uint8_t>(590 * 590, i & 1)));
+    putTrailer(&gif);
+    ParsedGif parsed(gif);
+    ASSERT_RESULT_LOADED(parsed);
+    ASSERT_EQ(parsed.animation.frameCount, 3u);
+    EXPECT_EQ(composeFrames(&parsed.animation, background), 1);
+    EXPECT_EQ(parsed.animation.frameCount, 2u);
+    EXPECT_EQ(parsed.animation.imagesInFile, 6u);
+    const std::vector<uint32_t> second = rasterCopy(parsed.animation.frames[1].bitmap, 600, 600);
+    EXPECT_EQ(second[0], 0xFFFFFFu);
+    EXPECT_EQ(second[599], background);
+}
+
+TEST_F(RasterBudgetTest, PictureTheSystemCannotMakeCostsTheLastFrame) {
+    Bytes gif = screen(10, 10);
+    for (uint16_t i = 0; i < 4; ++i) putFrame(&gif, frameAt(i, 0, 1, 1, {1}));
+    putTrailer(&gif);
+    ParsedGif parsed(gif);
+    ASSERT_EQ(parsed.animation.frameCount, 4u);
+    failRasterAllocation(2);  // the second picture
+    EXPECT_EQ(composeFrames(&parsed.animation, background), 1);
+    ASSERT_EQ(parsed.animation.frameCount, 3u);
+    EXPECT_EQ(parsed.animation.imagesInFile, 4u);
+    EXPECT_EQ(rasterCopy(parsed.animation.frames[2].bitmap, 10, 10)[2], 0xFFFFFFu) << "drawn over frames 0 and 1";
 }
 
 TEST_F(RasterBudgetTest, FramesThatChangeNothingShareThePictureBefore) {
@@ -306,20 +381,38 @@ TEST_F(RasterBudgetTest, FramesThatChangeNothingShareThePictureBefore) {
     EXPECT_EQ(rasterBudgetInUse().count, 3u) << "three pictures for four frames";
 }
 
-TEST_F(RasterBudgetTest, NoRoomForTheRestoreCopyFailsTheComposition) {
+// Room for one picture beside the frame's own raster is all a one-frame
+// file needs: no work canvas, no restore copy.
+TEST_F(RasterBudgetTest, OneFrameNeedsRoomForItsPictureOnly) {
+    struct OneFrameCase {
+        const char* name;
+        FrameRecipe frame;
+        uint32_t disposal;
+        uint64_t budget;
+    };
     const uint32_t canvas = 10 * 10 * 4;
-    setRasterBudgetLimit({4 + canvas + canvas / 2, 1000});
-    Bytes gif = screen(10, 10);
-    FrameRecipe frame = frameAt(0, 0, 1, 1, {1});
-    frame.hasControl = true;
-    frame.control = {3, 0, -1};  // restore to previous: needs the restore copy
-    putFrame(&gif, frame);
-    putTrailer(&gif);
-    ParsedGif parsed(gif);
-    ASSERT_RESULT_LOADED(parsed);
-    ASSERT_EQ(parsed.animation.hasRestorePrevious, 1u);
-    EXPECT_EQ(composeFrames(&parsed.animation, background), 0);
-    EXPECT_EQ(parsed.animation.frameCount, 0u);
+    FrameRecipe keyed = frameAt(0, 0, 10, 10, std::vector<uint8_t>(100, 1));
+    keyed.hasControl = true;
+    keyed.control = {0, 0, 1};
+    const OneFrameCase cases[] = {
+        {"a small frame", frameAt(2, 2, 1, 1, {1}), 0, 4 + canvas},
+        {"a small frame with disposal 3", frameAt(2, 2, 1, 1, {1}), 3, 4 + canvas},
+        {"a full-canvas keyed frame over nothing", keyed, 0, canvas},
+    };
+    for (const OneFrameCase& c : cases) {
+        setRasterBudgetLimit({c.budget, rasterPictureLimit});
+        Bytes gif = screen(10, 10);
+        FrameRecipe frame = c.frame;
+        frame.hasControl = true;
+        frame.control.disposal = c.disposal;
+        putFrame(&gif, frame);
+        putTrailer(&gif);
+        ParsedGif parsed(gif);
+        ASSERT_RESULT_LOADED(parsed);
+        EXPECT_EQ(composeFrames(&parsed.animation, background), 1) << c.name;
+        ASSERT_EQ(parsed.animation.frameCount, 1u) << c.name;
+        EXPECT_EQ(rasterCopy(parsed.animation.frames[0].bitmap, 10, 10)[0], background) << c.name;
+    }
 }
 
 }  // namespace

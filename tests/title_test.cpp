@@ -18,6 +18,7 @@ struct TitleState {
     int32_t speedIndex;
     uint32_t zoomIndex;
     uint32_t frameNumber;
+    uint32_t imagesInFile;  // 0: as many as frames, an uncut load
 };
 
 // Fills a buffer with a guard pattern past pathUnits to catch overruns.
@@ -27,6 +28,7 @@ const size_t guardUnits = 16;
 std::u16string composeWithGuard(const char16_t* name, const TitleState& s, bool* guardIntact) {
     Animation animation = {};
     animation.frameCount = s.frameCount;
+    animation.imagesInFile = s.imagesInFile;
     ViewState view = {};
     view.animation = &animation;
     view.playing = s.playing;
@@ -70,6 +72,11 @@ TEST(Title, ChoosesTheFormAndFillsItsFields) {
         {"zoomed while paused", {12, 0, 0, 8, 0, 12}, u"a.gif (12 of 12 frames | 400%)"},
         {"slowest, smallest", {2, 1, 0, 13, 7, 0}, u"a.gif (2 frames | >> | x\u20090.0625 | 25%)"},
         {"many digits", {1234567, 0, 0, 8, 4, 1000090}, u"a.gif (1000090 of 1234567 frames | 100%)"},
+        // Memory cut the load: how many images the file has, never as "of".
+        {"cut, playing", {461, 1, 0, 8, 4, 0, 600}, u"a.gif (461 frames, 600 in file | >> | x\u20091.00 | 100%)"},
+        {"cut, one frame", {1, 0, 0, 8, 4, 0, 300}, u"a.gif (1 frame, 300 in file | 100%)"},
+        {"cut, frame on show", {461, 0, 0, 8, 4, 3, 600}, u"a.gif (3 of 461 frames, 600 in file | 100%)"},
+        {"counted as many as kept", {461, 0, 0, 8, 4, 3, 461}, u"a.gif (3 of 461 frames | 100%)"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(narrow(compose(u"a.gif", c.state)), narrow(c.want)) << c.name;

@@ -204,8 +204,12 @@ int run(const Options& options) {
         result = loadOnce(&file, dictionary, options, &animation);
         releaseFileBytes(&file);
     }
-    printf("result %d width %u height %u frames %u loops %u\n", result, animation.width, animation.height,
+    printf("result %d width %u height %u frames %u loops %u", result, animation.width, animation.height,
            animation.frameCount, animation.loopCount);
+    // Only a load that memory cut says how many images the file holds, so
+    // that the first line of a whole file stays as it always was.
+    if (animation.imagesInFile > animation.frameCount) printf(" images %u", animation.imagesInFile);
+    printf("\n");
     int status = result == loadFailed ? 1 : printFrames(options, animation);
     fflush(stdout);
     freeAnimation(&animation);
