@@ -7,18 +7,9 @@
 #include <string>
 
 #include "gif/gif.h"
-#include "gif/gif_platform_heap.h"
 #include "gif/raster_budget.h"
 
 namespace {
-
-uint32_t allocationsUntilFailure = 0;  // 0: none planned
-
-// Whether this allocation is the one failRasterAllocation chose.
-bool plannedFailure() {
-    if (allocationsUntilFailure == 0) return false;
-    return --allocationsUntilFailure == 0;
-}
 
 struct RasterHeader {
     uint32_t width;
@@ -57,13 +48,11 @@ std::string toUtf8(const char16_t* text) {
 
 }  // namespace
 
-void failRasterAllocation(uint32_t n) { allocationsUntilFailure = n; }
-
 Raster makeRaster(uint32_t width, uint32_t height, uint32_t** pixels) {
     // The budget refuses zero sizes and anything the address space cannot hold.
     if (!reserveRaster(width, height)) return nullptr;
     size_t bytes = (size_t)width * height * sizeof(uint32_t);
-    RasterHeader* header = plannedFailure() ? nullptr : (RasterHeader*)calloc(1, sizeof(RasterHeader) * 2 + bytes);
+    RasterHeader* header = plannedRasterFailure() ? nullptr : (RasterHeader*)calloc(1, sizeof(RasterHeader) * 2 + bytes);
     if (!header) {
         returnRaster(width, height);
         return nullptr;

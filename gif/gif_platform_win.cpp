@@ -29,7 +29,7 @@ Raster makeRaster(uint32_t width, uint32_t height, uint32_t** pixels) {
     // signed sides of the bitmap header cannot overflow either.
     if (!reserveRaster(width, height)) return nullptr;
     void* bits = nullptr;
-    HBITMAP bitmap = createTopDownSection(width, height, &bits);
+    HBITMAP bitmap = plannedRasterFailure() ? nullptr : createTopDownSection(width, height, &bits);
     if (!bitmap || !bits) {
         if (bitmap) DeleteObject(bitmap);
         returnRaster(width, height);

@@ -9,6 +9,7 @@ namespace {
 
 RasterBudget limit = modelledPlayerBudget(0);
 RasterBudget inUse = {0, 0};
+uint32_t allocationsUntilFailure = 0;  // 0: none planned
 
 // 64-bit, so that 65535 x 65535 x 4 cannot wrap on the 32-bit target.
 uint64_t rasterBytes(uint32_t width, uint32_t height) { return (uint64_t)width * height * 4u; }
@@ -55,3 +56,10 @@ RasterBudget rasterBudgetLimit() { return limit; }
 void setRasterBudgetLimit(RasterBudget newLimit) { limit = newLimit; }
 
 RasterBudget rasterBudgetInUse() { return inUse; }
+
+void failRasterAllocation(uint32_t n) { allocationsUntilFailure = n; }
+
+int plannedRasterFailure() {
+    if (allocationsUntilFailure == 0) return 0;
+    return --allocationsUntilFailure == 0;
+}

@@ -77,3 +77,13 @@ void setRasterBudgetLimit(RasterBudget limit);
 
 // What the live rasters take now.
 RasterBudget rasterBudgetInUse();
+
+// For tests of what only a crowded 32-bit address space shows, on any
+// machine: the n-th raster from now on that passes the budget fails as if
+// the system had no memory left (n = 1 is the next one); 0 fails none. One
+// failure per call. Nothing in the player calls it.
+void failRasterAllocation(uint32_t n);
+
+// Asked by each platform's makeRaster once the budget has passed a raster:
+// 1 when this is the allocation failRasterAllocation chose.
+int plannedRasterFailure();

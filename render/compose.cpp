@@ -90,8 +90,8 @@ Span fillOnRow(const Canvas& k, uint32_t y) {
 
 bool fillPending(const Canvas& k) { return k.fill.xs.begin < k.fill.xs.end && k.fill.ys.begin < k.fill.ys.end; }
 
-// Writes all of K into picture; while K is all background, no work canvas
-// is filled only to be copied.
+// Writes all of K into picture; while K is all background, the picture is
+// filled directly.
 void writeCanvas(const Canvas& k, uint32_t w, uint32_t h, uint32_t background, uint32_t* picture) {
     if (!k.pixels) {
         fillPixels(picture, w, h, 0, 0, w, h, background);

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "gif/gif.h"
-#include "gif/gif_platform_heap.h"
 #include "gif/raster_budget.h"
 #include "render/compose.h"
 #include "tests/decoder_support.h"
