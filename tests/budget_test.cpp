@@ -150,8 +150,7 @@ TEST(RasterBudgetModel, SmallerOfAddressSpaceAndCommitLessReserveAndFile) {
     EXPECT_EQ(modelledPlayerBudget(0).bytes, 4 * gib - 256 * mib);
 }
 
-// Ten full-canvas frames, frame i with its column i white: a screen
-// recording in small.
+// frames full-canvas frames, frame i with its column i white.
 Bytes recording(uint16_t width, uint16_t height, uint32_t frames) {
     Bytes gif = screen(width, height);
     for (uint32_t i = 0; i < frames; ++i) {
@@ -173,35 +172,38 @@ void expectColumnFrames(const Animation& animation, uint32_t width, uint32_t hei
     }
 }
 
-TEST_F(RasterBudgetTest, LongAnimationKeepsTheFramesThatFitAndCountsTheRest) {
-    // The budget holds six canvases: the loader stops at the seventh frame.
-    // Full-canvas frames are their own pictures, so compositing makes none.
+// A recording in small: ten frames of 10 x 4. Whatever stops the load, by
+// the budget or by the system, the frames before it are kept and the file's
+// images are counted. Full-canvas frames are their own pictures, so
+// compositing makes none and keeps them all.
+TEST_F(RasterBudgetTest, LoadCutByMemoryKeepsTheFramesBeforeAndCountsTheFile) {
+    struct CutCase {
+        const char* name;
+        uint64_t budgetBytes;
+        uint32_t failAllocation;  // 0: none
+        uint32_t wantFrames;
+    };
     const uint32_t canvas = 10 * 4 * 4;
-    setRasterBudgetLimit({6 * canvas, 1000});
-    ParsedGif parsed(recording(10, 4, 10));
-    EXPECT_RESULT(parsed.result, loadComplete);
-    ASSERT_EQ(parsed.animation.frameCount, 6u);
-    EXPECT_EQ(parsed.animation.imagesInFile, 10u);
-    EXPECT_EQ(composeFrames(&parsed.animation, background), 1);
-    ASSERT_EQ(parsed.animation.frameCount, 6u);
-    expectColumnFrames(parsed.animation, 10, 4);
-}
-
-TEST_F(RasterBudgetTest, SystemRefusalAtFrameKKeepsKFramesAndCountsTheFile) {
-    for (uint32_t k = 1; k <= 4; ++k) {
-        failRasterAllocation(k + 1);
-        ParsedGif parsed(recording(10, 4, 5));
-        EXPECT_RESULT(parsed.result, loadComplete) << "k " << k;
-        EXPECT_EQ(parsed.animation.frameCount, k);
-        EXPECT_EQ(parsed.animation.imagesInFile, 5u);
+    const CutCase cases[] = {
+        {"uncut", 1 << 20, 0, 10},
+        {"budget for six frames", 6 * canvas, 0, 6},
+        {"the system fails frame 0", 1 << 20, 1, 0},
+        {"the system fails frame 1", 1 << 20, 2, 1},
+        {"the system fails frame 9", 1 << 20, 10, 9},
+    };
+    for (const CutCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        setRasterBudgetLimit({c.budgetBytes, 1000});
+        failRasterAllocation(c.failAllocation);
+        ParsedGif parsed(recording(10, 4, 10));
+        EXPECT_RESULT(parsed.result, c.wantFrames == 0 ? loadFailed : loadComplete);
+        ASSERT_EQ(parsed.animation.frameCount, c.wantFrames);
+        if (c.wantFrames == 0) continue;
+        EXPECT_EQ(parsed.animation.imagesInFile, 10u);
+        EXPECT_EQ(composeFrames(&parsed.animation, background), 1);
+        ASSERT_EQ(parsed.animation.frameCount, c.wantFrames);
         expectColumnFrames(parsed.animation, 10, 4);
     }
-}
-
-TEST_F(RasterBudgetTest, UncutLoadCountsItsOwnFrames) {
-    ParsedGif parsed(recording(10, 4, 5));
-    EXPECT_EQ(parsed.animation.frameCount, 5u);
-    EXPECT_EQ(parsed.animation.imagesInFile, 5u);
 }
 
 TEST_F(RasterBudgetTest, NoImageLoadsWithNoFramesWhateverTheScreen) {
