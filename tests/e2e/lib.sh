@@ -25,6 +25,8 @@ done
 unset var
 PROBE=$HELPERS/probe.exe
 LIST_GIFS=$HELPERS/list_gifs.exe
+# The writer of the test GIFs (tools/make_e2e_gifs.cpp has the recipes).
+MAKE_E2E_GIFS=${MAKE_E2E_GIFS:-${NATIVE_BUILD:-$SRC_DIR/build-all/native}/make-e2e-gifs}
 
 # shellcheck disable=SC2034 # TS and BG are for the tests that source this
 TS=$'\u2009'  # THIN SPACE as the titles carry it; a plain space never matches
@@ -280,4 +282,42 @@ click_menu_item() {  # WANT NAME
         if [ "$row" = "|" ]; then y=$((y + 9)); else y=$((y + 17)); fi
     done
     fail "no item $2 in '$1'"
+}
+
+# ---- Long recordings (the memory tests) ----
+
+# Exits with 77 (SKIP) unless the machine has GIB GiB of memory available:
+# the player's budget is at most what its process may commit, so with less
+# a recording is cut by this machine, not by the player's address space.
+need_available_memory() {  # GIB
+    local kib
+    kib=$(awk '/^MemAvailable:/ { print $2 }' /proc/meminfo)
+    [ "${kib:-0}" -ge $(($1 * 1024 * 1024)) ] || { echo "under $1 GiB of memory available"; exit 77; }
+}
+
+# Starts the player on recording.gif, a 1920 x 1080 screen recording of
+# FRAMES different full frames (make-e2e-gifs --recording), and waits up to
+# SECONDS for the title TITLE-REGEX, which ends the load, then for frame 0
+# on screen (black in the middle, where the empty window is grey). Sets id
+# and title; prints the title, how long the window, the title and the first
+# frame took from the start, and the player's peak resident memory.
+play_recording() {  # FRAMES TITLE-REGEX SECONDS
+    local gif=$E2E_WORK/recording.gif start shown loaded drawn w h peak_kib
+    "$MAKE_E2E_GIFS" --recording "$gif" "$1" || fail "cannot write the recording"
+    echo "recording.gif: $1 frames, $(stat -c %s "$gif") bytes"
+    start=$(now_ms)
+    start_player "$gif"
+    # Below 5 MB there is no early preview: until the load ends the window
+    # stays empty, titled "Morvix".
+    id=$(player_window '^(Morvix|recording\.gif)' 30) || exit 1
+    shown=$(($(now_ms) - start))
+    title=$(wait_title "$id" "$2" "$3") || fail "recording.gif: want a title /$2/"
+    loaded=$(($(now_ms) - start))
+    read -r w h < <(client_size "$id")
+    wait_pixel "$id" $((w / 2)) $((h / 2)) 000000 10
+    drawn=$(($(now_ms) - start))
+    peak_kib=$(awk '/^VmHWM:/ { print $2 }' "/proc/$APP_PID/status" 2>/dev/null)
+    echo "$title"
+    echo "window after $shown ms, load ended (title) after $loaded ms, first frame on screen after $drawn ms"
+    echo "peak resident memory of the player process: $((${peak_kib:-0} / 1024)) MiB"
 }
