@@ -212,7 +212,7 @@ TEST_F(RasterBudgetTest, NoImageLoadsWithNoFramesWhateverTheScreen) {
     putTrailer(&gif);
     ParsedGif parsed(gif);
     ASSERT_RESULT_LOADED(parsed);
-    EXPECT_EQ(composeFrames(&parsed.animation, background), 1) << "no work canvas for no frames";
+    EXPECT_EQ(composeFrames(&parsed.animation, background), 1) << "no picture for no frames";
     EXPECT_EQ(parsed.animation.frameCount, 0u);
     EXPECT_EQ(rasterBudgetInUse().count, 0u);
 }

@@ -292,7 +292,7 @@ TEST(ComposeFrames, StoredPicturesAreCanvasSized) {
     EXPECT_EQ(hand.composed(1), "..../..../...r");
 }
 
-// When not even the work canvas can be made, nothing is kept and the caller
+// When not even the first picture can be made, nothing is kept and the caller
 // learns that the load failed.
 TEST(ComposeFrames, CanvasThatCannotBeMadeFailsAndReleasesFrames) {
     HandAnimation hand(65535, 65535, {{0, 0, 1, 1, 0, noKey, "r"}});
