@@ -82,12 +82,31 @@ install_packages() {  # LOG-DIR PACKAGE...
         "${as_root[@]}" dpkg --add-architecture i386 ||
             step_failed "dpkg --add-architecture i386" "run it as root, then this command again" || return 1
     fi
-    logged "$logs/apt-update.log" "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update ||
-        step_failed "apt-get update" "check the network and /etc/apt/sources.list, then run this command again" ||
-        return 1
-    logged "$logs/apt-install.log" "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
-        apt-get install -y --no-install-recommends "${missing[@]}" ||
-        step_failed "apt-get install" "see $logs/apt-install.log; the packages must come from Debian 12" || return 1
+    # A mirror caught mid-sync serves an index of the wrong size and update
+    # fails, though the other lists are fresh: try once more, then go on.
+    local apt=("${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get) update_failed='' codename mend
+    if ! logged "$logs/apt-update.log" "${apt[@]}" update; then
+        echo "apt-get update failed; trying it once more"
+        logged "$logs/apt-update.log" "${apt[@]}" update ||
+            update_failed="apt-get update failed (see $logs/apt-update.log; a mirror in mid-sync?)"
+        [ -z "$update_failed" ] || echo "WARNING: $update_failed; installing from the package lists there are"
+    fi
+    if ! logged "$logs/apt-install.log" "${apt[@]}" install -y --no-install-recommends "${missing[@]}"; then
+        # Without a fresh security index, i386 twins of libraries whose amd64
+        # halves come from the security suite may not be found; from the
+        # release's own suite both halves have the same version.
+        # (MORVIX_OS_RELEASE stands in for /etc/os-release in the harness check.)
+        codename=$(sed -n 's/^VERSION_CODENAME=//p' "${MORVIX_OS_RELEASE:-/etc/os-release}" 2>/dev/null | tr -d '"')
+        mend="see $logs/apt-install.log; the packages must come from Debian 12"
+        [ -z "$update_failed" ] ||
+            mend="$update_failed: check the network and /etc/apt/sources.list, or wait for the mirror, then run this again"
+        [ -n "$codename" ] &&
+            echo "apt-get install failed; trying it once more preferring the release's own suite: -t $codename" &&
+            logged "$logs/apt-install.log" "${apt[@]}" install -y --no-install-recommends -t "$codename" "${missing[@]}" ||
+            step_failed "apt-get install" "$mend" || return 1
+        echo "NOTE: installed preferring $codename's own suite; these packages may lack security fixes until" \
+            "'apt-get update && apt-get upgrade' succeeds"
+    fi
     mapfile -t missing < <(missing_packages "$@")
     [ ${#missing[@]} = 0 ] || step_failed "installing ${missing[*]}" "see $logs/apt-install.log" || return 1
     echo "installed"
