@@ -215,7 +215,7 @@ stage_release() {
     local start
     start=$(date +%s)
     if logged "$BUILD/logs/release.log" bash "$SRC/tools/release.sh" --package "$BUILD/win32" "$BUILD/release-check"; then
-        grep -hE '^(release:|  imports)' "$BUILD/logs/release.log" | sed 's/^/  /'
+        grep -hE '^(release:|  imports)' "$BUILD/logs/release.log" | sed 's/^ */  /'
         record release ok "$start"
     else
         record release FAILED "$start"
