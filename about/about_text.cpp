@@ -1,11 +1,13 @@
 #include "about/about_text.h"
 
+#include "morvix_version.h"
+
 // CR LF because the multi-line edit control breaks lines only there, and
 // Copy hands the text to the clipboard exactly as it is stored.
 const char16_t aboutText[] =
     u" Morvix \u2013 Player for GIF Animations\r\n"
     u"\r\n"
-    u" Version 1.05\r\n"
+    u" Version " MORVIX_VERSION_TEXT "\r\n"
     u"\r\n"
     u" \u00A9 Morvix Project, 2024-2026\r\n"
     u"\r\n"

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "about/about_text.h"
+#include "morvix_version.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ TEST(AboutText, NameVersionAndNotice) {
     std::vector<std::u16string> all = lines();
     ASSERT_EQ(all.size(), 14u);
     EXPECT_EQ(all[0], u" Morvix \u2013 Player for GIF Animations");
-    EXPECT_EQ(all[2], u" Version 1.05");
+    EXPECT_EQ(all[2], u" Version " MORVIX_VERSION_TEXT);  // the project's version
     EXPECT_TRUE(startsWith(all[4], u" \u00A9 Morvix Project, 20"));
 }
 

@@ -8,7 +8,11 @@
 #     toolchain file's ctest emulator names too; tests/e2e/run.sh runs a test
 #     through the real lib.sh, whose start_player must reach the stub loader
 #     with that architecture's exe, and no function of the libraries may
-#     shadow a command.
+#     shadow a command;
+#   - the package install, with stub apt-get and dpkg-query: a failed
+#     update is tried once more, then only warned about; a failed install
+#     is tried once more preferring the release's own suite; only when that
+#     fails too does the step fail.
 # Prints ok/FAIL per check and "N passed, N failed"; exit status 0 when all
 # passed.
 set -u
@@ -122,6 +126,57 @@ for target in win32 win64; do
     case $target in win32) note='32-bit Windows build (i686' ;; win64) note='64-bit stand-in' ;; esac
     check "$target: the summary names the build" grep -qF "e2e ran on: $note" "$work/e2e-$target.log"
 done
+
+# ---- The package install with a mirror in mid-sync ----
+
+# Stubs of their own, apart from the loaders': root, a dpkg-query that finds
+# what the stub apt-get installed, and an apt-get that logs each call, fails
+# its first $STUB_UPDATE_FAILS updates, and installs when STUB_INSTALL (or,
+# with -t, STUB_INSTALL_T) is 1.
+apt_bin=$work/apt-bin apt_work=$work/apt
+mkdir -p "$apt_bin"
+printf 'VERSION_CODENAME=bookworm\n' >"$work/os-release"
+apt_stub() { printf '#!/bin/bash\n%s\n' "$2" >"$apt_bin/$1" && chmod +x "$apt_bin/$1"; }
+# shellcheck disable=SC2016 # the stubs' bodies expand when they run
+apt_stub id '[ "$1" != -u ] || echo 0'
+# shellcheck disable=SC2016
+apt_stub dpkg-query '[ -e "$STUB_INSTALLED/${!#}" ] && echo "install ok installed"'
+# shellcheck disable=SC2016
+apt_stub apt-get 'case $1 in
+    update) echo update >>"$STUB_APT"; [ "$(grep -c update "$STUB_APT")" -gt "$STUB_UPDATE_FAILS" ] ;;
+    install) if [ "$4" = -t ]; then echo "install-t:$5" >>"$STUB_APT"; [ "$STUB_INSTALL_T" = 1 ] || exit 100
+        else echo install >>"$STUB_APT"; [ "$STUB_INSTALL" = 1 ] || exit 100; fi
+        for p in "$@"; do touch "$STUB_INSTALLED/$p"; done ;;
+esac'
+
+# Prints the status, the apt-get calls and what the output said: W a warning
+# on the failed update, N the note on security fixes, M a mend naming the
+# failed update.
+installs() {  # UPDATE-FAILS INSTALL INSTALL-T
+    local marks='' status
+    rm -rf "$apt_work" && mkdir -p "$apt_work/installed"
+    (export PATH=$apt_bin:$PATH STUB_APT=$apt_work/calls STUB_INSTALLED=$apt_work/installed STUB_UPDATE_FAILS=$1 \
+        STUB_INSTALL=$2 STUB_INSTALL_T=$3 MORVIX_OS_RELEASE=$work/os-release
+        # shellcheck source=/dev/null # checked on its own; followed here, its reads look like this script's
+        . "$SRC/tools/harness.sh" && install_packages "$apt_work" zip unzip) >"$apt_work/out" 2>&1
+    status=$?
+    grep -q '^WARNING: apt-get update failed' "$apt_work/out" && marks+=W
+    grep -q 'may lack security fixes until .apt-get update && apt-get upgrade' "$apt_work/out" && marks+=N
+    grep -q 'to mend: apt-get update failed' "$apt_work/out" && marks+=M
+    echo "$status $(paste -sd' ' "$apt_work/calls") ${marks:--}"
+}
+while IFS='|' read -r runs want what; do
+    # shellcheck disable=SC2086 # three numbers
+    check "apt: $what" [ "$(installs $runs)" = "$want" ]
+done <<'EOF'
+0 1 0|0 update install -|update and install pass
+1 1 0|0 update update install -|a failed update is tried once more
+2 1 0|0 update update install W|an update failing twice is a warning, and the install goes on
+2 0 1|0 update update install install-t:bookworm WN|a failed install is tried again with -t bookworm
+0 0 1|0 update install install-t:bookworm N|so also after an update that passed
+2 0 0|1 update update install install-t:bookworm WM|when that fails too, the mend names the failed update
+0 0 0|1 update install install-t:bookworm -|and when the update passed, only the install's log
+EOF
 
 echo "$passed passed, $failed failed"
 [ $failed = 0 ]

@@ -1,17 +1,27 @@
 #!/bin/bash
-# res/morvix.rc must compile with windres and hold what the player and the
-# shell read from the exe: both icon groups at 16 colours, the About box
-# with its exact styles and controls, the asInvoker manifest and the US
-# English version record. The compiled resources are read back as text.
+# The player's resources must hold what the player and the shell read from
+# the exe: both icon groups at 16 colours, the About box with its exact
+# styles and controls, the asInvoker manifest and the US English version
+# record with the project's version. INPUT is res/morvix.rc, compiled here
+# with windres and the options given (the folder of the generated version
+# header), or a built exe, whose resources are read as they are. Either way
+# they are read back as text.
 #
-#   check-resources.sh WINDRES SOURCE_DIR WORKDIR
+#   check-resources.sh WINDRES VERSION WORKDIR INPUT [WINDRES-OPTION...]
 set -u
-[ $# -eq 3 ] || { echo "usage: check-resources.sh WINDRES SOURCE_DIR WORKDIR" >&2; exit 2; }
-windres=$1 source=$2 work=$3
+[ $# -ge 4 ] || { echo "usage: check-resources.sh WINDRES VERSION WORKDIR INPUT [WINDRES-OPTION...]" >&2; exit 2; }
+windres=$1 version=$2 work=$3 input=$4
+shift 4
 mkdir -p "$work" || exit 2
-object=$work/morvix.res.o
-"$windres" -O coff -i "$source/res/morvix.rc" -o "$object" || { echo "FAIL: windres cannot compile res/morvix.rc"; exit 1; }
+object=$input
+if [[ $input == *.rc ]]; then
+    object=$work/morvix.res.o
+    "$windres" "$@" -O coff -i "$input" -o "$object" || { echo "FAIL: windres cannot compile $input"; exit 1; }
+fi
 "$windres" -J coff -O rc -i "$object" >"$work/morvix.res.txt" || { echo "FAIL: windres cannot read $object back"; exit 1; }
+# "1.05" is 1, 5 in the numeric fields.
+numbers="${version%%.*}, $((10#${version#*.})), 0, 0"
+version=${version//./\\.}
 
 failed=0
 want() {  # want LINE-REGEX WHY
@@ -33,13 +43,15 @@ want '^1 24 /\* RT_MANIFEST \*/$' "manifest as resource 1"
 want 'requestedExecutionLevel level=""asInvoker"" uiAccess=""false""' "manifest: asInvoker, no uiAccess"
 want '^    BLOCK "040904E4"$' "version strings for 0x0409, code page 1252"
 want '^      VALUE "FileDescription", "Player for GIF Animations"$' "FileDescription"
-want '^      VALUE "FileVersion", "1.05"$' "FileVersion"
-want '^      VALUE "ProductVersion", "1.05"$' "ProductVersion"
+want "^ FILEVERSION $numbers\$" "FILEVERSION"
+want "^ PRODUCTVERSION $numbers\$" "PRODUCTVERSION"
+want "^      VALUE \"FileVersion\", \"$version\"\$" "FileVersion"
+want "^      VALUE \"ProductVersion\", \"$version\"\$" "ProductVersion"
 want '^      VALUE "InternalName", "Morvix"$' "InternalName"
 want '^      VALUE "ProductName", "Morvix"$' "ProductName"
 want '^      VALUE "CompanyName", ".+"$' "CompanyName"
 want '^      VALUE "LegalCopyright", ".+"$' "LegalCopyright"
 want '^    VALUE "Translation", 0x409, 1252$' "translation 0x0409 / 1252"
 [ "$(grep -c '^ *CONTROL' "$work/morvix.res.txt")" = 2 ] || { echo "FAIL: the About box has exactly two controls"; failed=1; }
-[ $failed = 0 ] && echo "res/morvix.rc: icons, About box, manifest and version record as required"
+[ $failed = 0 ] && echo "${input##*/}: icons, About box, manifest and version record as required"
 exit $failed

@@ -1,12 +1,14 @@
 # shellcheck shell=bash
 # The shell library of the Morvix scripts (tools/test.sh, tools/run.sh,
 # tests/e2e/run.sh and lib.sh, bench/run.sh): waiting with a deadline, saying
-# which step failed, the package install, and the virtual display with its
-# window manager. Source it; it starts nothing by itself.
+# which step failed, the package install, the import check of Windows exes,
+# and the virtual display with its window manager. Source it; it starts
+# nothing by itself.
 # shellcheck source=tools/wine-env.sh
 . "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 
-# Packages of tools/run.sh (build and play), and of tools/test.sh (all).
+# Packages of tools/run.sh (build and play), of tools/test.sh (all), and of
+# tools/release.sh (the Windows build and the zip).
 PACKAGES_RUN=(
     cmake make g++ gcc                                  # native build (the demo writer, morvix-frames)
     g++-mingw-w64-i686 binutils-mingw-w64-i686          # the 32-bit Windows exe
@@ -20,8 +22,11 @@ PACKAGES_TEST=(
     googletest libgif-dev libstb-dev                    # unit tests, reference decoders of tests and benchmarks
     clang libclang-rt-14-dev                            # fuzzing
     file shellcheck                                     # checks of the exes and the scripts
+    zip unzip                                           # the release zip and its check
     xdotool xclip libx11-dev                            # the GUI tests
 )
+# shellcheck disable=SC2034 # the list of tools/release.sh
+PACKAGES_RELEASE=(cmake make g++-mingw-w64-i686 binutils-mingw-w64-i686 zip unzip)
 
 now_ms() { echo $((${EPOCHREALTIME/./} / 1000)); }
 
@@ -82,15 +87,54 @@ install_packages() {  # LOG-DIR PACKAGE...
         "${as_root[@]}" dpkg --add-architecture i386 ||
             step_failed "dpkg --add-architecture i386" "run it as root, then this command again" || return 1
     fi
-    logged "$logs/apt-update.log" "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update ||
-        step_failed "apt-get update" "check the network and /etc/apt/sources.list, then run this command again" ||
-        return 1
-    logged "$logs/apt-install.log" "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
-        apt-get install -y --no-install-recommends "${missing[@]}" ||
-        step_failed "apt-get install" "see $logs/apt-install.log; the packages must come from Debian 12" || return 1
+    # A mirror caught mid-sync serves an index of the wrong size and update
+    # fails, though the other lists are fresh: try once more, then go on.
+    local apt=("${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get) update_failed='' codename mend
+    if ! logged "$logs/apt-update.log" "${apt[@]}" update; then
+        echo "apt-get update failed; trying it once more"
+        logged "$logs/apt-update.log" "${apt[@]}" update ||
+            update_failed="apt-get update failed (see $logs/apt-update.log; a mirror in mid-sync?)"
+        [ -z "$update_failed" ] || echo "WARNING: $update_failed; installing from the package lists there are"
+    fi
+    if ! logged "$logs/apt-install.log" "${apt[@]}" install -y --no-install-recommends "${missing[@]}"; then
+        # Without a fresh security index, i386 twins of libraries whose amd64
+        # halves come from the security suite may not be found; from the
+        # release's own suite both halves have the same version.
+        # (MORVIX_OS_RELEASE stands in for /etc/os-release in the harness check.)
+        codename=$(sed -n 's/^VERSION_CODENAME=//p' "${MORVIX_OS_RELEASE:-/etc/os-release}" 2>/dev/null | tr -d '"')
+        mend="see $logs/apt-install.log; the packages must come from Debian 12"
+        [ -z "$update_failed" ] ||
+            mend="$update_failed: check the network and /etc/apt/sources.list, or wait for the mirror, then run this again"
+        [ -n "$codename" ] &&
+            echo "apt-get install failed; trying it once more preferring the release's own suite: -t $codename" &&
+            logged "$logs/apt-install.log" "${apt[@]}" install -y --no-install-recommends -t "$codename" "${missing[@]}" ||
+            step_failed "apt-get install" "$mend" || return 1
+        echo "NOTE: installed preferring $codename's own suite; these packages may lack security fixes until" \
+            "'apt-get update && apt-get upgrade' succeeds"
+    fi
     mapfile -t missing < <(missing_packages "$@")
     [ ${#missing[@]} = 0 ] || step_failed "installing ${missing[*]}" "see $logs/apt-install.log" || return 1
     echo "installed"
+}
+
+# ---- Checks of a Windows build ----
+
+# Every exe of a Windows build may import only Windows' own DLLs: a runtime
+# DLL of the compiler (libgcc_s, libstdc++, libwinpthread) would be missing on
+# a user's machine, and under Wine the exe would then fail silently.
+check_imports() {  # DIR OBJDUMP
+    local dir=$1 objdump=$2 exe bad=0 dll
+    local system='^(kernel32|user32|gdi32|shell32|comdlg32|msvcrt|advapi32|ole32|oleaut32|comctl32|shlwapi|version|winmm|ntdll)\.dll$'
+    while IFS= read -r exe; do
+        for dll in $("$objdump" -p "$exe" | awk '/DLL Name:/ { print $3 }'); do
+            if ! [[ ${dll,,} =~ $system ]]; then
+                echo "  ${exe#"$dir"/} imports $dll"
+                bad=1
+            fi
+        done
+    done < <(find "$dir" -name '*.exe' -not -path '*/CMakeFiles/*')
+    [ $bad = 0 ] && echo "  imports of $(find "$dir" -name '*.exe' -not -path '*/CMakeFiles/*' | wc -l) exes: system DLLs only"
+    return $bad
 }
 
 # ---- Virtual display and window manager ----

@@ -18,6 +18,9 @@
 #             table; its unit tests under 32-bit Wine (or, only where this
 #             machine cannot run 32-bit programs, the same sources built for
 #             x86_64 under 64-bit Wine, and the summary says so)
+#   release   the release zip of the 32-bit build (tools/release.sh
+#             --package): exactly the exe and README.txt, the exe the one
+#             tested, the guide in CR LF with every key
 #   e2e       the end-to-end tests under Xvfb + openbox (tests/e2e/run.sh) on
 #             the same build
 # and a summary that names the build the Windows suites ran on. Exit status
@@ -73,24 +76,6 @@ configure_and_build() {  # DIR LOG-NAME CMAKE-ARGS...
     shift 2
     logged "$BUILD/logs/$name-configure.log" cmake -S "$SRC" -B "$dir" "$@" &&
         logged "$BUILD/logs/$name-build.log" cmake --build "$dir" -j "$JOBS"
-}
-
-# Every exe of a Windows build may import only Windows' own DLLs: a runtime
-# DLL of the compiler (libgcc_s, libstdc++, libwinpthread) would be missing on
-# a user's machine, and under Wine the exe would then fail silently.
-check_imports() {  # DIR OBJDUMP
-    local dir=$1 objdump=$2 exe bad=0 dll
-    local system='^(kernel32|user32|gdi32|shell32|comdlg32|msvcrt|advapi32|ole32|oleaut32|comctl32|shlwapi|version|winmm|ntdll)\.dll$'
-    while IFS= read -r exe; do
-        for dll in $("$objdump" -p "$exe" | awk '/DLL Name:/ { print $3 }'); do
-            if ! [[ ${dll,,} =~ $system ]]; then
-                echo "  ${exe#"$dir"/} imports $dll"
-                bad=1
-            fi
-        done
-    done < <(find "$dir" -name '*.exe' -not -path '*/CMakeFiles/*')
-    [ $bad = 0 ] && echo "  imports of $(find "$dir" -name '*.exe' -not -path '*/CMakeFiles/*' | wc -l) exes: system DLLs only"
-    return $bad
 }
 
 # ---- Stages ----
@@ -223,6 +208,20 @@ stage_windows() {
     if [ $ok = 1 ]; then record windows ok "$start"; else record windows FAILED "$start"; fi
 }
 
+# The release as tools/release.sh makes it, from the Windows build just
+# tested (the release itself builds twice and compares; not here).
+stage_release() {
+    banner "release: the zip of the tested exe and its guide, checked"
+    local start
+    start=$(date +%s)
+    if logged "$BUILD/logs/release.log" bash "$SRC/tools/release.sh" --package "$BUILD/win32" "$BUILD/release-check"; then
+        grep -hE '^(release:|  imports)' "$BUILD/logs/release.log" | sed 's/^ */  /'
+        record release ok "$start"
+    else
+        record release FAILED "$start"
+    fi
+}
+
 stage_e2e() {
     banner "e2e: end-to-end tests under Xvfb + openbox + Wine"
     local start
@@ -249,6 +248,7 @@ if stage_packages; then
     stage_native
     stage_fuzz
     stage_windows
+    stage_release
     stage_e2e
 fi
 record total - "$total_start"

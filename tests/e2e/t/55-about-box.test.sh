@@ -9,8 +9,10 @@ set -u
 . "$(dirname "$0")/../gui.sh"
 
 # Written out with byte escapes (en dash, copyright sign) so that the shell's
-# locale does not matter.
-text=$' Morvix \xe2\x80\x93 Player for GIF Animations\r\n\r\n Version 1.05\r\n\r\n'
+# locale does not matter. The version is the project's, as the build wrote it.
+version=$(sed -n 's/^#define MORVIX_VERSION_TEXT "\(.*\)"$/\1/p' "$WIN_BUILD/generated/morvix_version.h")
+[ -n "$version" ] || fail "no version in $WIN_BUILD/generated/morvix_version.h"
+text=$' Morvix \xe2\x80\x93 Player for GIF Animations\r\n\r\n Version '"$version"$'\r\n\r\n'
 text+=$' \xc2\xa9 Morvix Project, 2024-2026\r\n\r\n'
 text+=$' E-mail:\tplayer@morvix.invalid\r\n Web:\thttps://morvix.example.org/\r\n\r\n'
 text+=$' Free to use and to pass on unchanged,\r\n with no warranty of any kind.\r\n\r\n'
