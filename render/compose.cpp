@@ -139,6 +139,18 @@ bool leavesCanvasAsItIs(const FrameRecord& frame, const Canvas& k, uint32_t w, u
     return true;
 }
 
+// A new picture for frame i. In a 32-bit process one can fail for want of
+// a free block of its size, whatever the budget said: the last frames not
+// yet composed then give way, until it is made or only frame i is left.
+Raster makePicture(Animation* animation, uint32_t i, uint32_t** pixels) {
+    Raster picture = makeRaster(animation->width, animation->height, pixels);
+    while (!picture && animation->frameCount > i + 1) {
+        releaseFramesFrom(animation, animation->frameCount - 1);
+        picture = makeRaster(animation->width, animation->height, pixels);
+    }
+    return picture;
+}
+
 // Frame i's picture. A frame at (0, 0) of the canvas's own size is its own
 // picture: where it has no key it hides K completely, so its raster is kept
 // as it is, and where it has one, K shows through in place. Any other frame
@@ -146,7 +158,10 @@ bool leavesCanvasAsItIs(const FrameRecord& frame, const Canvas& k, uint32_t w, u
 // released; unless K is the picture of the frame before and the frame
 // leaves it as it is: then that picture is frame i's too. Returns null when
 // a raster cannot be made.
-Raster composePicture(FrameRecord* frame, Canvas* k, uint32_t w, uint32_t h, uint32_t background) {
+Raster composePicture(Animation* animation, uint32_t i, Canvas* k, uint32_t background) {
+    FrameRecord* frame = &animation->frames[i];
+    const uint32_t w = animation->width;
+    const uint32_t h = animation->height;
     if (frame->left == 0 && frame->top == 0 && frame->width == w && frame->height == h) {
         if (frame->transparencyKey != 0) {
             showCanvasThroughKey(rasterPixels(frame->bitmap), *k, w, h, swapRedBlue(frame->transparencyKey & 0xFFFFFF),
@@ -159,7 +174,7 @@ Raster composePicture(FrameRecord* frame, Canvas* k, uint32_t w, uint32_t h, uin
         return k->picture;
     }
     uint32_t* pixels = nullptr;
-    Raster composed = makeRaster(w, h, &pixels);
+    Raster composed = makePicture(animation, i, &pixels);
     if (!composed) return nullptr;
     writeCanvas(*k, w, h, background, pixels);
     drawFramePixels(pixels, w, h, rasterPixels(frame->bitmap), frame->left, frame->top, frame->width, frame->height,
@@ -212,14 +227,7 @@ int composeFrames(Animation* animation, uint32_t background) {
             const FrameRecord* previous = frame - 1;
             k.fill = {clip(previous->left, previous->width, w), clip(previous->top, previous->height, h)};
         }
-        Raster picture = composePicture(frame, &k, w, h, background);
-        // In a 32-bit process a picture can fail for want of one free block
-        // of its size, whatever the budget said. The last frames not yet
-        // composed give way, until it is made or only this frame is left.
-        while (!picture && animation->frameCount > i + 1) {
-            releaseFramesFrom(animation, animation->frameCount - 1);
-            picture = composePicture(frame, &k, w, h, background);
-        }
+        Raster picture = composePicture(animation, i, &k, background);
         if (!picture) {
             releaseFramesFrom(animation, i);
             break;
