@@ -48,6 +48,21 @@ Bytes screen(uint16_t width, uint16_t height) {
     return gif;
 }
 
+// A width x height screen with frames, and the trailer.
+Bytes animationOf(uint16_t width, uint16_t height, const std::vector<FrameRecipe>& frames) {
+    Bytes gif = screen(width, height);
+    for (const FrameRecipe& frame : frames) putFrame(&gif, frame);
+    putTrailer(&gif);
+    return gif;
+}
+
+// count white pixels, the i-th at (i, 0): each frame draws one more.
+std::vector<FrameRecipe> pixelRow(uint16_t count) {
+    std::vector<FrameRecipe> frames;
+    for (uint16_t i = 0; i < count; ++i) frames.push_back(frameAt(i, 0, 1, 1, {1}));
+    return frames;
+}
+
 // count frames of 1 x 1 white pixel at (0, 0), and the trailer.
 Bytes withTinyFrames(Bytes gif, uint32_t count) {
     Bytes frame;
@@ -152,14 +167,13 @@ TEST(RasterBudgetModel, SmallerOfAddressSpaceAndCommitLessReserveAndFile) {
 
 // frames full-canvas frames, frame i with its column i white.
 Bytes recording(uint16_t width, uint16_t height, uint32_t frames) {
-    Bytes gif = screen(width, height);
+    std::vector<FrameRecipe> recipes;
     for (uint32_t i = 0; i < frames; ++i) {
         std::vector<uint8_t> indices((size_t)width * height, 0);
         for (uint32_t y = 0; y < height; ++y) indices[y * width + i % width] = 1;
-        putFrame(&gif, frameAt(0, 0, width, height, indices));
+        recipes.push_back(frameAt(0, 0, width, height, indices));
     }
-    putTrailer(&gif);
-    return gif;
+    return animationOf(width, height, recipes);
 }
 
 void expectColumnFrames(const Animation& animation, uint32_t width, uint32_t height) {
@@ -233,12 +247,8 @@ TEST_F(RasterBudgetTest, HugeFrameCountOnOnePixelScreenStopsAtThePictureLimit) {
 TEST_F(RasterBudgetTest, FrameLargerThanTheBudgetStopsTheLoadWithoutAllocating) {
     // 20000 x 20000 is 1.6 GB of pixels; the data behind it is one pixel.
     setRasterBudgetLimit({1ull << 30, rasterPictureLimit});
-    Bytes gif = screen(100, 100);
-    putFrame(&gif, frameAt(0, 0, 10, 10, std::vector<uint8_t>(100, 1)));
-    putFrame(&gif, frameAt(0, 0, 20000, 20000, {1}));
-    putFrame(&gif, frameAt(0, 0, 10, 10, std::vector<uint8_t>(100, 1)));
-    putTrailer(&gif);
-    ParsedGif parsed(gif);
+    const FrameRecipe small = frameAt(0, 0, 10, 10, std::vector<uint8_t>(100, 1));
+    ParsedGif parsed(animationOf(100, 100, {small, frameAt(0, 0, 20000, 20000, {1}), small}));
     EXPECT_RESULT(parsed.result, loadComplete);
     EXPECT_EQ(parsed.animation.frameCount, 1u) << "nothing behind the refused frame";
     EXPECT_EQ(parsed.animation.imagesInFile, 3u);
@@ -273,11 +283,9 @@ TEST_F(RasterBudgetTest, RefusedFirstFrameLeavesTheLoadFailedWhateverCameBefore)
 
 TEST_F(RasterBudgetTest, RefusedSecondRasterOfInterlacedFrameIsNotLeaked) {
     setRasterBudgetLimit({1 << 20, 1});
-    Bytes gif = screen(4, 4);
     FrameRecipe frame = frameAt(0, 0, 4, 4, std::vector<uint8_t>(16, 1));
     frame.interlaced = true;
-    putFrame(&gif, frame);
-    putTrailer(&gif);
+    const Bytes gif = animationOf(4, 4, {frame});
     {
         ParsedGif parsed(gif);
         EXPECT_RESULT(parsed.result, loadFailed);
@@ -305,10 +313,7 @@ TEST_F(RasterBudgetTest, CompositionKeepsTheFramesThatFit) {
     // behind it that give way cannot make room for it.
     const uint32_t canvas = 100 * 100 * 4;
     setRasterBudgetLimit({20 * 4 + 5 * canvas, 1000});
-    Bytes gif = screen(100, 100);
-    for (uint16_t i = 0; i < 20; ++i) putFrame(&gif, frameAt(i, 0, 1, 1, {1}));
-    putTrailer(&gif);
-    ParsedGif parsed(gif);
+    ParsedGif parsed(animationOf(100, 100, pixelRow(20)));
     ASSERT_RESULT_LOADED(parsed);
     ASSERT_EQ(parsed.animation.frameCount, 20u);
 
@@ -330,10 +335,9 @@ TEST_F(RasterBudgetTest, CompositionKeepsTheFramesThatFit) {
 // way to the pictures of the first.
 TEST_F(RasterBudgetTest, FramesNotYetComposedGiveWayToPictures) {
     setRasterBudgetLimit({5ull << 20, rasterPictureLimit});
-    Bytes gif = screen(600, 600);
-    for (uint32_t i = 0; i < 6; ++i) putFrame(&gif, frameAt(0, 0, 590, 590, std::vector<uint8_t>(590 * 590, i & 1)));
-    putTrailer(&gif);
-    ParsedGif parsed(gif);
+    std::vector<FrameRecipe> frames;
+    for (uint32_t i = 0; i < 6; ++i) frames.push_back(frameAt(0, 0, 590, 590, std::vector<uint8_t>(590 * 590, i & 1)));
+    ParsedGif parsed(animationOf(600, 600, frames));
     ASSERT_RESULT_LOADED(parsed);
     ASSERT_EQ(parsed.animation.frameCount, 3u);
     EXPECT_EQ(composeFrames(&parsed.animation, background), 1);
@@ -345,10 +349,7 @@ TEST_F(RasterBudgetTest, FramesNotYetComposedGiveWayToPictures) {
 }
 
 TEST_F(RasterBudgetTest, PictureTheSystemCannotMakeCostsTheLastFrame) {
-    Bytes gif = screen(10, 10);
-    for (uint16_t i = 0; i < 4; ++i) putFrame(&gif, frameAt(i, 0, 1, 1, {1}));
-    putTrailer(&gif);
-    ParsedGif parsed(gif);
+    ParsedGif parsed(animationOf(10, 10, pixelRow(4)));
     ASSERT_EQ(parsed.animation.frameCount, 4u);
     failRasterAllocation(2);  // the second picture
     EXPECT_EQ(composeFrames(&parsed.animation, background), 1);
@@ -361,16 +362,11 @@ TEST_F(RasterBudgetTest, FramesThatChangeNothingShareThePictureBefore) {
     // 0, 1: white at (0, 0), the second changes nothing; 2: black at (1, 0),
     // disposal 2; 3: white at (0, 0) again, which changes nothing of picture
     // 2 but the disposal of frame 2 does: (1, 0) is background again.
-    Bytes gif = screen(4, 1);
-    putFrame(&gif, frameAt(0, 0, 1, 1, {1}));
-    putFrame(&gif, frameAt(0, 0, 1, 1, {1}));
+    const FrameRecipe white = frameAt(0, 0, 1, 1, {1});
     FrameRecipe disposed = frameAt(1, 0, 1, 1, {0});
     disposed.hasControl = true;
     disposed.control = {2, 0, -1};
-    putFrame(&gif, disposed);
-    putFrame(&gif, frameAt(0, 0, 1, 1, {1}));
-    putTrailer(&gif);
-    ParsedGif parsed(gif);
+    ParsedGif parsed(animationOf(4, 1, {white, white, disposed, white}));
     ASSERT_RESULT_LOADED(parsed);
     ASSERT_EQ(composeFrames(&parsed.animation, background), 1);
     ASSERT_EQ(parsed.animation.frameCount, 4u);
@@ -402,13 +398,10 @@ TEST_F(RasterBudgetTest, OneFrameNeedsRoomForItsPictureOnly) {
     };
     for (const OneFrameCase& c : cases) {
         setRasterBudgetLimit({c.budget, rasterPictureLimit});
-        Bytes gif = screen(10, 10);
         FrameRecipe frame = c.frame;
         frame.hasControl = true;
         frame.control.disposal = c.disposal;
-        putFrame(&gif, frame);
-        putTrailer(&gif);
-        ParsedGif parsed(gif);
+        ParsedGif parsed(animationOf(10, 10, {frame}));
         ASSERT_RESULT_LOADED(parsed);
         EXPECT_EQ(composeFrames(&parsed.animation, background), 1) << c.name;
         ASSERT_EQ(parsed.animation.frameCount, 1u) << c.name;
