@@ -164,6 +164,16 @@ void putApplication(Bytes* gif, const char* identifier, const char* authenticati
     gif->push_back(0);
 }
 
+void putExtension(Bytes* gif, uint8_t label, const std::vector<Bytes>& subBlocks) {
+    gif->push_back(0x21);
+    gif->push_back(label);
+    for (const Bytes& block : subBlocks) {
+        gif->push_back((uint8_t)block.size());
+        gif->insert(gif->end(), block.begin(), block.end());
+    }
+    gif->push_back(0);
+}
+
 void putNetscapeLoop(Bytes* gif, uint16_t loops) {
     putApplication(gif, "NETSCAPE", "2.0", {{1, (uint8_t)(loops & 0xFF), (uint8_t)(loops >> 8)}});
 }

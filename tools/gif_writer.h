@@ -65,6 +65,11 @@ void putComment(Bytes* gif, const std::vector<std::string>& subBlocks);
 void putApplication(Bytes* gif, const char* identifier, const char* authentication,
                     const std::vector<Bytes>& subBlocks);
 
+// Any extension as it stands: the label, each sub-block behind its length
+// byte, then the terminator. For headers and controls of any size, unknown
+// labels and empty extensions (no sub-blocks).
+void putExtension(Bytes* gif, uint8_t label, const std::vector<Bytes>& subBlocks);
+
 // NETSCAPE2.0 with the loop sub-block {1, lo, hi}.
 void putNetscapeLoop(Bytes* gif, uint16_t loops);
 
