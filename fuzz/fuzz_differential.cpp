@@ -55,9 +55,13 @@ LzwEntry dictionary[lzwTableEntries];
 
 // ---- tallies, printed when the process ends -----------------------------------
 
+// compared: the frame count, the loop count and every delay (whole), or the
+// frames before giflib's stop or a known difference (in part), with every
+// pixel of them; recordsOnly: the same without the composed pictures, too
+// large for the reference.
 struct Tallies {
-    uint64_t inputs, recipes, comparedWhole, comparedInPart, notCompared, cutByBudget, referenceTooLarge,
-        picturesNotComposed, cutLoads;
+    uint64_t inputs, recipes, comparedWhole, comparedInPart, recipesCompared, recordsOnly, notCompared, cutByBudget,
+        referenceTooLarge, cutLoads;
 };
 Tallies tallies;
 
@@ -141,18 +145,22 @@ uint32_t framesCompared(const PlayerWalk& walk, const Bytes& gif) {
     return compared;
 }
 
+double percent(uint64_t part, uint64_t whole) {
+    return whole ? 100.0 * (double)part / (double)whole : 0.0;
+}
+
 void printTallies() {
     const Tallies& t = tallies;
     const uint64_t compared = t.comparedWhole + t.comparedInPart;
     fprintf(stderr,
-            "differential: inputs %llu (recipes %llu), compared %llu (%.1f%%): whole %llu, in part %llu; not compared "
-            "%llu; cut by the budget %llu; reference too large %llu, its pictures too large %llu; cut loads checked "
-            "%llu\n",
-            (unsigned long long)t.inputs, (unsigned long long)t.recipes, (unsigned long long)compared,
-            t.inputs ? 100.0 * (double)compared / (double)t.inputs : 0.0, (unsigned long long)t.comparedWhole,
-            (unsigned long long)t.comparedInPart, (unsigned long long)t.notCompared, (unsigned long long)t.cutByBudget,
-            (unsigned long long)t.referenceTooLarge, (unsigned long long)t.picturesNotComposed,
-            (unsigned long long)t.cutLoads);
+            "differential: inputs %llu, compared %llu (%.1f%%): whole %llu, in part %llu; of %llu recipes %llu "
+            "(%.1f%%); records only %llu; not compared %llu; cut by the budget %llu; reference too large %llu; cut "
+            "loads checked %llu\n",
+            (unsigned long long)t.inputs, (unsigned long long)compared, percent(compared, t.inputs),
+            (unsigned long long)t.comparedWhole, (unsigned long long)t.comparedInPart, (unsigned long long)t.recipes,
+            (unsigned long long)t.recipesCompared, percent(t.recipesCompared, t.recipes),
+            (unsigned long long)t.recordsOnly, (unsigned long long)t.notCompared, (unsigned long long)t.cutByBudget,
+            (unsigned long long)t.referenceTooLarge, (unsigned long long)t.cutLoads);
     std::string line = "differential: known";
     for (const KnownDifference& known : knownDifferences) {
         line += " " + std::string(known.name) + " " + std::to_string(known.hits);
@@ -336,13 +344,11 @@ void compareRecords(const PlayerLoad& player, const ReferenceRead& reference, co
     if (framesShown(player) > 0) compareDelays(player.animation, delays, c.whole);
 }
 
-void comparePictures(const PlayerLoad& player, const ReferenceRead& reference, const Comparison& c) {
-    if (c.frames == 0) return;
+// Returns false when the pictures are too large for the reference.
+bool comparePictures(const PlayerLoad& player, const ReferenceRead& reference, const Comparison& c) {
+    if (c.frames == 0) return true;
     const Animation& a = player.animation;
-    if ((uint64_t)a.width * a.height * c.frames > referenceComposedPixels) {
-        tallies.picturesNotComposed += 1;
-        return;
-    }
+    if ((uint64_t)a.width * a.height * c.frames > referenceComposedPixels) return false;
     ReferenceAnimation shown = reference.animation;
     shown.frames.resize(c.frames);
     const std::vector<std::vector<uint32_t>> pictures = referenceCompose(shown, background);
@@ -350,6 +356,7 @@ void comparePictures(const PlayerLoad& player, const ReferenceRead& reference, c
         expectPixels(frameText(i) + " composed", rasterPixels(a.frames[i].bitmap), pictures[i].data(), a.width,
                      a.height);
     }
+    return true;
 }
 
 // ---- the same input under a budget that cuts the load ---------------------------
@@ -426,17 +433,19 @@ bool isRaw(const uint8_t* data, size_t size) {
     return size >= 3 && memcmp(data, "GIF", 3) == 0;
 }
 
-void tallyComparison(const Comparison& c) {
-    if (c.whole) {
-        tallies.comparedWhole += 1;
-    } else if (c.frames > 0) {
-        tallies.comparedInPart += 1;
-    } else {
+void tallyComparison(const Comparison& c, bool pictures, bool recipe) {
+    if (!c.whole && c.frames == 0) {
         tallies.notCompared += 1;
+    } else if (!pictures) {
+        tallies.recordsOnly += 1;
+    } else {
+        tallies.comparedWhole += c.whole ? 1 : 0;
+        tallies.comparedInPart += c.whole ? 0 : 1;
+        tallies.recipesCompared += recipe ? 1 : 0;
     }
 }
 
-void compareWithReference(const Bytes& gif, PlayerLoad* player, uint32_t framesAllowed) {
+void compareWithReference(const Bytes& gif, PlayerLoad* player, uint32_t framesAllowed, bool recipe) {
     const ReferenceRead reference = referenceRead(gif, referencePixels);
     if (reference.stop == giflibTooLarge) {
         tallies.referenceTooLarge += 1;
@@ -448,8 +457,7 @@ void compareWithReference(const Bytes& gif, PlayerLoad* player, uint32_t framesA
         tallies.cutByBudget += 1;
         return;
     }
-    comparePictures(*player, reference, c);
-    tallyComparison(c);
+    tallyComparison(c, comparePictures(*player, reference, c), recipe);
 }
 
 }  // namespace
@@ -493,7 +501,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         tallies.notCompared += 1;
         compose(&uncut);
     } else {
-        compareWithReference(gif, &uncut, framesAllowed);
+        compareWithReference(gif, &uncut, framesAllowed, !raw);
     }
     if (!cutByLoader && uncut.composed && uncut.loaded > 0) compareCutLoad(gif, uncut, walk);
     freeAnimation(&uncut.animation);

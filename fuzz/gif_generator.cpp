@@ -12,7 +12,8 @@ const size_t maxBlocks = 48;
 const size_t maxOutput = 1u << 18;
 const uint32_t maxCode = 4095;
 
-// The recipe, read one choice at a time; past its end every choice is 0.
+// The recipe, read one choice at a time; past its end every choice is 0,
+// and a choice of 0 is always the usual one.
 struct Recipe {
     const uint8_t* data;
     size_t size;
@@ -20,7 +21,8 @@ struct Recipe {
     uint32_t byte() { return at < size ? data[at++] : 0; }
     uint32_t word() { return byte() | byte() << 8; }
     uint32_t below(uint32_t n) { return n <= 1 ? 0 : (n <= 256 ? byte() : word()) % n; }
-    bool chance(uint32_t percent) { return byte() * 100 < percent * 256; }
+    // True for the top percent of byte values, never for 0.
+    bool chance(uint32_t percent) { return (255 - byte()) * 100 < percent * 256; }
     bool done() const { return at >= size; }
 };
 
@@ -43,7 +45,7 @@ const uint32_t colourPool[] = {0x000000, 0x000001, 0x000002, 0xFFFFFF, 0xFF0000,
 
 Colours randomTable(Recipe* recipe, Bulk* bulk) {
     Colours table(2u << recipe->below(8));
-    const bool pooled = recipe->chance(70);
+    const bool pooled = !recipe->chance(30);
     for (uint32_t& colour : table) colour = pooled ? colourPool[bulk->below(8)] : bulk->next() & 0xFFFFFF;
     return table;
 }
@@ -54,7 +56,7 @@ uint32_t side(Recipe* recipe) {
     if (kind < 60) return 1 + recipe->below(16);
     if (kind < 85) return 17 + recipe->below(48);
     if (kind < 95) return 65 + recipe->below(192);
-    if (kind < 97) return 257 + recipe->below(4000);
+    if (kind < 99) return 257 + recipe->below(4000);
     return 0;
 }
 
@@ -70,7 +72,7 @@ Bytes randomBytes(Bulk* bulk, size_t count) {
 
 std::vector<Bytes> randomSubBlocks(Recipe* recipe, Bulk* bulk, uint32_t most) {
     std::vector<Bytes> blocks(recipe->below(most + 1));
-    for (Bytes& block : blocks) block = randomBytes(bulk, 1 + bulk->below(recipe->chance(80) ? 16 : 255));
+    for (Bytes& block : blocks) block = randomBytes(bulk, 1 + bulk->below(recipe->chance(20) ? 255 : 16));
     return blocks;
 }
 
@@ -82,7 +84,7 @@ void putControl(Bytes* gif, Recipe* recipe, Bulk* bulk, uint32_t tableSize) {
     if (recipe->chance(5)) packed |= (uint8_t)(bulk->next() & 0xE2);
     const uint32_t kind = recipe->below(10);
     const uint32_t delay = kind < 6 ? recipe->below(11) : kind < 9 ? recipe->below(201) : recipe->word();
-    const uint8_t index = (uint8_t)(recipe->chance(60) ? recipe->below(tableSize) : recipe->byte());
+    const uint8_t index = (uint8_t)(recipe->chance(40) ? recipe->byte() : recipe->below(tableSize));
     Bytes control = {packed, (uint8_t)delay, (uint8_t)(delay >> 8), index};
     std::vector<Bytes> blocks = {control};
     if (recipe->chance(8)) {
@@ -140,10 +142,10 @@ Codes codeProgram(Recipe* recipe, Bulk* bulk, uint32_t m, uint64_t pixels) {
     const uint32_t clear = 1u << m, end = clear + 1;
     const uint32_t clears = recipe->chance(50) ? 0 : 1 + recipe->below(8);  // in a thousand codes
     const bool mayCross = recipe->chance(10);
-    const uint32_t strays = recipe->chance(90) ? 0 : 1 + recipe->below(5);  // in a thousand codes
+    const uint32_t strays = recipe->chance(10) ? 1 + recipe->below(5) : 0;  // in a thousand codes
     std::vector<uint32_t> length(maxCode + 1, 1);
     Codes codes;
-    if (recipe->chance(90)) codes.push_back(clear);
+    if (!recipe->chance(10)) codes.push_back(clear);
     uint32_t next = end + 1, previous = 0;
     bool first = true;
     uint64_t written = 0;
@@ -200,13 +202,13 @@ Codes imageCodes(Recipe* recipe, Bulk* bulk, uint32_t m, const std::vector<uint8
         codes = compressIndices(m, indices);
     }
     const uint32_t change = recipe->below(100);
-    if (change < 8) {
+    if (change >= 83 && change < 91) {
         // An early end code.
         codes.resize(1 + bulk->below((uint32_t)codes.size()));
         codes.push_back((1u << m) + 1);
-    } else if (change < 12) {
+    } else if (change >= 91 && change < 95) {
         codes.pop_back();  // no end code
-    } else if (change < 17) {
+    } else if (change >= 95) {
         // Codes for more pixels than the frame holds.
         codes.pop_back();
         for (uint32_t n = 1 + bulk->below(64); n > 0; --n) codes.push_back(bulk->below(1u << m));
@@ -225,16 +227,16 @@ void putData(Bytes* gif, Recipe* recipe, Bulk* bulk, uint32_t m, const Codes& co
         for (size_t n = 0; n < packed.size(); n += splits.back()) splits.push_back(1 + bulk->below(255));
     }
     const uint32_t kind = recipe->below(100);
-    if (kind < 3 && packed.size() > 1) {
+    if (kind >= 91 && kind < 94 && packed.size() > 1) {
         const size_t cut = 1 + bulk->below((uint32_t)packed.size() - 1);
         putSubBlocks(gif, Bytes(packed.begin(), packed.begin() + cut), splits);
         packed.erase(packed.begin(), packed.begin() + cut);
     }
-    if (kind >= 3 && kind < 6) {
+    if (kind >= 94 && kind < 97) {
         const size_t extra = 1 + bulk->below(600);
         for (size_t i = 0; i < extra; ++i) packed.push_back((uint8_t)bulk->next());
     }
-    putSubBlocks(gif, packed, splits, kind < 6 || kind >= 9);
+    putSubBlocks(gif, packed, splits, kind < 97);
 }
 
 struct Screen {
@@ -281,8 +283,8 @@ void putImage(Bytes* gif, Recipe* recipe, Bulk* bulk, const Screen& screen) {
     }
     uint32_t m = minCodeSizeFor(indices);
     const uint32_t codeSize = recipe->below(100);
-    if (codeSize < 7) m = 2 + recipe->below(7);
-    if (codeSize >= 7 && codeSize < 12) m = "\x00\x01\x09\x0a\x0b\x0c"[recipe->below(6)];
+    if (codeSize >= 88 && codeSize < 95) m = 2 + recipe->below(7);
+    if (codeSize >= 95) m = "\x00\x01\x09\x0a\x0b\x0c"[recipe->below(6)];
     for (uint8_t& index : indices) index = m < 8 ? index & ((1u << m) - 1) : index;
     if (interlaced && !indices.empty()) indices = interlaceRows(indices, width, height);
     putData(gif, recipe, bulk, m, imageCodes(recipe, bulk, m, indices, pixels));
@@ -295,7 +297,7 @@ Screen putScreenAndTable(Bytes* gif, Recipe* recipe, Bulk* bulk) {
     Screen screen = {side(recipe), side(recipe), 0};
     capArea(&screen.width, &screen.height);
     if (recipe->chance(1)) screen.width = screen.height = 65535;
-    const bool global = recipe->chance(70);
+    const bool global = !recipe->chance(30);
     const Colours table = global ? randomTable(recipe, bulk) : Colours();
     const uint32_t bits = global ? tableSizeBits((uint32_t)table.size()) : 0;
     putScreen(gif, (uint16_t)screen.width, (uint16_t)screen.height, global ? colourTableFlags(bits) : 0,
@@ -316,26 +318,26 @@ Bytes generateGif(const uint8_t* data, size_t size) {
     Bytes lastImage;
     for (size_t block = 0; block < maxBlocks && !recipe.done() && gif.size() < maxOutput; ++block) {
         const uint32_t kind = recipe.below(100);
-        if (kind < 25) {
-            putControl(&gif, &recipe, &bulk, tableSize);
-        } else if (kind < 30) {
-            putApplicationBlock(&gif, &recipe, &bulk, true);
-        } else if (kind < 34) {
-            putApplicationBlock(&gif, &recipe, &bulk, false);
-        } else if (kind < 42) {
-            putOtherExtension(&gif, &recipe, &bulk);
-        } else if (kind < 44) {
-            Bytes junk = randomBytes(&bulk, 1 + recipe.below(8));
-            gif.insert(gif.end(), junk.begin(), junk.end());
-        } else if (kind < 50 && !lastImage.empty()) {
+        if (kind >= 44 && kind < 50 && !lastImage.empty()) {
             gif.insert(gif.end(), lastImage.begin(), lastImage.end());  // the same image again
-        } else {
+        } else if (kind < 50) {
             const size_t start = gif.size();
             putImage(&gif, &recipe, &bulk, screen);
             lastImage.assign(gif.begin() + (long)start, gif.end());
+        } else if (kind < 75) {
+            putControl(&gif, &recipe, &bulk, tableSize);
+        } else if (kind < 80) {
+            putApplicationBlock(&gif, &recipe, &bulk, true);
+        } else if (kind < 84) {
+            putApplicationBlock(&gif, &recipe, &bulk, false);
+        } else if (kind < 98) {
+            putOtherExtension(&gif, &recipe, &bulk);
+        } else {
+            Bytes junk = randomBytes(&bulk, 1 + recipe.below(8));
+            gif.insert(gif.end(), junk.begin(), junk.end());
         }
     }
-    if (recipe.chance(90)) putTrailer(&gif);
+    if (!recipe.chance(10)) putTrailer(&gif);
     if (recipe.chance(5)) {
         Bytes behind = randomBytes(&bulk, 1 + recipe.below(16));
         gif.insert(gif.end(), behind.begin(), behind.end());
