@@ -120,7 +120,9 @@ Outcome decodeLengths(CodeReader* codes, uint32_t m, uint64_t pixels, WalkedImag
 }
 
 // The image behind its introducer. Returns false where the player's walk
-// ends with it.
+// ends with it. After bad data the player's cursor stands inside the
+// image's data, right behind its code size or the sub-block it last read,
+// and its walk goes on from there as from anywhere else.
 bool walkImage(Reader* r, PlayerWalk* walk) {
     if (!r->has(9)) return false;
     const uint8_t* d = r->gif->data() + r->at;
@@ -139,18 +141,18 @@ bool walkImage(Reader* r, PlayerWalk* walk) {
     image->minCodeSize = r->take();
     if (image->minCodeSize > 8) {
         image->decoded = false;
-        return false;
+        return true;
     }
     CodeReader codes = {r, 0, 0, 0, false};
     Outcome outcome = decodeLengths(&codes, image->minCodeSize, (uint64_t)image->width * image->height, image);
-    if (outcome == badData) {
-        image->decoded = false;
-        return false;
-    }
     if (outcome == dataEnded) return codes.terminator;
-    // The rest of the image's data is passed over by its lengths.
     if (!r->has(codes.blockLeft)) return false;
     r->at += codes.blockLeft;
+    if (outcome == badData) {
+        image->decoded = false;
+        return true;
+    }
+    // The rest of the image's data is passed over by its lengths.
     return skipSubBlocks(r);
 }
 
