@@ -121,6 +121,8 @@ fails resources "another About caption" "About box caption" resources fault "$re
 # ---- demo GIF: the writer and morvix-frames, built small ----
 
 tools=$WORK/tools
+# A build folder made for another source tree cannot be configured again.
+grep -qxF "CMAKE_HOME_DIRECTORY:INTERNAL=$SRC" "$tools/CMakeCache.txt" 2>/dev/null || rm -rf "$tools"
 if logged "$WORK/tools-build.log" cmake -S "$SRC" -B "$tools" -DCMAKE_BUILD_TYPE=Debug -DMORVIX_TESTS=OFF \
     -DMORVIX_BENCH=OFF && logged "$WORK/tools-build.log" cmake --build "$tools" -j 2 --target make-demo-gif morvix-frames; then
     # A decoder that gets the last pixel of the fourth frame wrong
@@ -137,7 +139,7 @@ EOF
     fails demo-gif "a pixel decoded wrong" "frame_0003.ppm: 1 pixels differ from ImageMagick's" \
         bash "$SRC/tools/check-demo-gif.sh" "$tools/make-demo-gif" "$scratch/wrong-frames" "$scratch/demo"
 else
-    failed=$((failed + 1)) && echo "FAIL demo-gif: cannot build make-demo-gif and morvix-frames (see $WORK/tools-build.log)"
+    covered+=(demo-gif) failed=$((failed + 1)) && echo "FAIL demo-gif: cannot build make-demo-gif and morvix-frames (see $WORK/tools-build.log)"
 fi
 
 # ---- harness ----

@@ -215,7 +215,8 @@ stage_release() {
     banner "release: the zip of the tested exe and its guide, checked"
     local start
     start=$(date +%s)
-    if logged "$BUILD/logs/release.log" bash "$SRC/tools/release.sh" --package "$BUILD/win32" "$BUILD/release-check"; then
+    # Relative folders, from inside the build folder: as a user may give them.
+    if (cd "$BUILD" && logged logs/release.log bash "$SRC/tools/release.sh" --package win32 release-check); then
         grep -hE '^(release:|  imports)' "$BUILD/logs/release.log" | sed 's/^ */  /'
         record release ok "$start"
     else
