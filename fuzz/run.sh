@@ -9,7 +9,7 @@
 set -uo pipefail
 duration=${1:?usage: run.sh DURATION_SECONDS}
 root=$(cd "$(dirname "$0")/.." && pwd)
-out=${MORVIX_FUZZ_BUILD:-$root/build-fuzz}
+out=$(realpath -ms -- "${MORVIX_FUZZ_BUILD:-$root/build-fuzz}")
 binary=$(bash "$root/fuzz/build.sh") || exit 2
 mkdir -p "$out/corpus" "$out/findings"
 log=$out/run-$(date +%Y%m%d-%H%M%S).log
