@@ -30,9 +30,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 # shellcheck source=tools/harness.sh
 . "$root/tools/harness.sh"
 trap 'echo "bench/run.sh: FAILED at line $LINENO: $BASH_COMMAND (exit $?)" >&2' ERR
-build=${MORVIX_BENCH_BUILD:-$root/build-bench}
-winbuild=${MORVIX_BENCH_WIN_BUILD:-$root/build-bench-win}
-shared=${MORVIX_SHARED_DIR:-$root/../shared}
+build=$(absolute_path "${MORVIX_BENCH_BUILD:-$root/build-bench}")
+winbuild=$(absolute_path "${MORVIX_BENCH_WIN_BUILD:-$root/build-bench-win}")
+shared=$(absolute_path "${MORVIX_SHARED_DIR:-$root/../shared}")
 data=$build/data
 runs=5
 wine=0

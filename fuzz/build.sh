@@ -14,7 +14,7 @@
 set -Eeuo pipefail
 trap 'echo "fuzz/build.sh: FAILED at line $LINENO: $BASH_COMMAND (exit $?); to mend: install clang, libclang-rt-14-dev and libgif-dev (bash tools/test.sh does), or fix the compile errors above" >&2' ERR
 root=$(cd "$(dirname "$0")/.." && pwd)
-out=${MORVIX_FUZZ_BUILD:-$root/build-fuzz}
+out=$(realpath -ms -- "${MORVIX_FUZZ_BUILD:-$root/build-fuzz}")
 cxx=${MORVIX_FUZZ_CXX:-clang++}
 target=${1:-load}
 mkdir -p "$out/obj"

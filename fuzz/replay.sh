@@ -7,8 +7,8 @@
 #   bash fuzz/replay.sh
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-out=${MORVIX_FUZZ_BUILD:-$root/build-fuzz}
-shared=${MORVIX_SHARED_DIR:-$root/../shared}
+out=$(realpath -ms -- "${MORVIX_FUZZ_BUILD:-$root/build-fuzz}")
+shared=$(realpath -ms -- "${MORVIX_SHARED_DIR:-$root/../shared}")
 
 files_in() {  # DIR...: the files to replay, in a stable order
     local dir

@@ -16,7 +16,7 @@ set -uo pipefail
 duration=${1:?usage: run.sh DURATION_SECONDS [load|differential]}
 target=${2:-load}
 root=$(cd "$(dirname "$0")/.." && pwd)
-out=${MORVIX_FUZZ_BUILD:-$root/build-fuzz}
+out=$(realpath -ms -- "${MORVIX_FUZZ_BUILD:-$root/build-fuzz}")
 binary=$(bash "$root/fuzz/build.sh" "$target") || exit 2
 suffix=
 [ "$target" = load ] || suffix=-$target

@@ -12,7 +12,7 @@
 #   - the package install, with stub apt-get and dpkg-query: a failed
 #     update is tried once more, then only warned about; a failed install
 #     is tried once more preferring the release's own suite; only when that
-#     fails too does the step fail.
+#     fails too does the step fail; each attempt keeps a log of its own.
 # Prints ok/FAIL per check and "N passed, N failed"; exit status 0 when all
 # passed.
 set -u
@@ -153,7 +153,7 @@ esac'
 # on the failed update, N the note on security fixes, M a mend naming the
 # failed update.
 installs() {  # UPDATE-FAILS INSTALL INSTALL-T
-    local marks='' status
+    local marks='' status logs
     rm -rf "$apt_work" && mkdir -p "$apt_work/installed"
     (export PATH=$apt_bin:$PATH STUB_APT=$apt_work/calls STUB_INSTALLED=$apt_work/installed STUB_UPDATE_FAILS=$1 \
         STUB_INSTALL=$2 STUB_INSTALL_T=$3 MORVIX_OS_RELEASE=$work/os-release
@@ -163,19 +163,21 @@ installs() {  # UPDATE-FAILS INSTALL INSTALL-T
     grep -q '^WARNING: apt-get update failed' "$apt_work/out" && marks+=W
     grep -q 'may lack security fixes until .apt-get update && apt-get upgrade' "$apt_work/out" && marks+=N
     grep -q 'to mend: apt-get update failed' "$apt_work/out" && marks+=M
-    echo "$status $(paste -sd' ' "$apt_work/calls") ${marks:--}"
+    # The logs it left, apt- and .log taken off: one for each attempt.
+    logs=$(find "$apt_work" -maxdepth 1 -name 'apt-*.log' -printf '%f\n' | LC_ALL=C sort | sed 's/^apt-//; s/\.log$//')
+    echo "$status $(paste -sd' ' "$apt_work/calls") ${marks:--} $(paste -sd' ' <<<"$logs")"
 }
 while IFS='|' read -r runs want what; do
     # shellcheck disable=SC2086 # three numbers
     check "apt: $what" [ "$(installs $runs)" = "$want" ]
 done <<'EOF'
-0 1 0|0 update install -|update and install pass
-1 1 0|0 update update install -|a failed update is tried once more
-2 1 0|0 update update install W|an update failing twice is a warning, and the install goes on
-2 0 1|0 update update install install-t:bookworm WN|a failed install is tried again with -t bookworm
-0 0 1|0 update install install-t:bookworm N|so also after an update that passed
-2 0 0|1 update update install install-t:bookworm WM|when that fails too, the mend names the failed update
-0 0 0|1 update install install-t:bookworm -|and when the update passed, only the install's log
+0 1 0|0 update install - install-1 update-1|update and install pass
+1 1 0|0 update update install - install-1 update-1 update-2|a failed update is tried once more, with a log of its own
+2 1 0|0 update update install W install-1 update-1 update-2|an update failing twice is a warning, and the install goes on
+2 0 1|0 update update install install-t:bookworm WN install-1 install-2 update-1 update-2|a failed install is tried again with -t bookworm
+0 0 1|0 update install install-t:bookworm N install-1 install-2 update-1|so also after an update that passed
+2 0 0|1 update update install install-t:bookworm WM install-1 install-2 update-1 update-2|when that fails too, the mend names the failed update
+0 0 0|1 update install install-t:bookworm - install-1 install-2 update-1|and when the update passed, only the install's logs
 EOF
 
 echo "$passed passed, $failed failed"

@@ -20,13 +20,19 @@ winuser=${MORVIX_WINUSER_H:-/usr/share/mingw-w64/include/winuser.h}
 list=$(sed -e '/^[[:space:]]*#/d; /^[[:space:]]*$/d' -e 's/[[:space:]]*|[[:space:]]*/|/g; s/[[:space:]]*$//' \
     "$src/app/keys.txt")
 window=$(grep -oE "case (VK_[A-Z0-9_]+|'[A-Z0-9]'):" "$src/app/window_win.cpp" | sed 's/^case //; s/:$//')
-menu=$(grep -oE 'add\(list, key[A-Za-z]+' "$src/app/context_menu.cpp" | sed 's/.* //' | sort -u)
+# The menu's rows: the identifier of every add(ROWS, KEY, ...) call, however
+# the row list is passed (list, &list, ...) and wherever the call breaks
+# lines; KEY is a named code of the file or a number.
+menu=$(tr '\n' ' ' <"$src/app/context_menu.cpp" |
+    grep -oE '(^|[^A-Za-z0-9_])add[[:space:]]*\([^,()]*,[[:space:]]*[A-Za-z0-9_]+[[:space:]]*,' | sed -E 's/[[:space:]]*,$//; s/.*[[:space:],]//' | sort -u)
+[ -n "$menu" ] || fail "app/context_menu.cpp: no add(ROWS, KEY, ...) call found: has the row table changed shape?"
 
 for name in $window; do
     cut -d'|' -f1 <<<"$list" | grep -qxF "$name" || fail "the window procedure handles $name: no line in app/keys.txt"
 done
 for name in $menu; do
-    code=$(sed -n "s/^ *$name = \([0-9]*\),.*/\1/p" "$src/app/context_menu.cpp")
+    code=$name
+    [[ $name =~ ^[0-9]+$ ]] || code=$(sed -n "s/^ *$name = \([0-9]*\),.*/\1/p" "$src/app/context_menu.cpp")
     cut -d'|' -f2 <<<"$list" | grep -qx "${code:-?}" || fail "the context menu offers $name ($code): no line in app/keys.txt"
 done
 while IFS='|' read -r name code key _; do

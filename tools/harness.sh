@@ -28,6 +28,12 @@ PACKAGES_TEST=(
 # shellcheck disable=SC2034 # the list of tools/release.sh
 PACKAGES_RELEASE=(cmake make g++-mingw-w64-i686 binutils-mingw-w64-i686 zip unzip)
 
+# absolute_path PATH: PATH made absolute against the current folder, without
+# resolving links or needing it to exist. Every folder or file a script is
+# given goes through it, because the scripts change folder (a test runs in
+# its work folder, the zip is written from inside its stage).
+absolute_path() { realpath -ms -- "$1"; }
+
 now_ms() { echo $((${EPOCHREALTIME/./} / 1000)); }
 
 # poll_until SECONDS COMMAND [ARG...]: runs COMMAND every 50 ms until it
@@ -89,31 +95,32 @@ install_packages() {  # LOG-DIR PACKAGE...
     fi
     # A mirror caught mid-sync serves an index of the wrong size and update
     # fails, though the other lists are fresh: try once more, then go on.
+    # Each attempt keeps a log of its own: apt-update-1.log, apt-update-2.log, ...
     local apt=("${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get) update_failed='' codename mend
-    if ! logged "$logs/apt-update.log" "${apt[@]}" update; then
+    if ! logged "$logs/apt-update-1.log" "${apt[@]}" update; then
         echo "apt-get update failed; trying it once more"
-        logged "$logs/apt-update.log" "${apt[@]}" update ||
-            update_failed="apt-get update failed (see $logs/apt-update.log; a mirror in mid-sync?)"
+        logged "$logs/apt-update-2.log" "${apt[@]}" update ||
+            update_failed="apt-get update failed twice (see $logs/apt-update-1.log and -2.log; a mirror in mid-sync?)"
         [ -z "$update_failed" ] || echo "WARNING: $update_failed; installing from the package lists there are"
     fi
-    if ! logged "$logs/apt-install.log" "${apt[@]}" install -y --no-install-recommends "${missing[@]}"; then
+    if ! logged "$logs/apt-install-1.log" "${apt[@]}" install -y --no-install-recommends "${missing[@]}"; then
         # Without a fresh security index, i386 twins of libraries whose amd64
         # halves come from the security suite may not be found; from the
         # release's own suite both halves have the same version.
         # (MORVIX_OS_RELEASE stands in for /etc/os-release in the harness check.)
         codename=$(sed -n 's/^VERSION_CODENAME=//p' "${MORVIX_OS_RELEASE:-/etc/os-release}" 2>/dev/null | tr -d '"')
-        mend="see $logs/apt-install.log; the packages must come from Debian 12"
+        mend="see $logs/apt-install-1.log and -2.log; the packages must come from Debian 12"
         [ -z "$update_failed" ] ||
             mend="$update_failed: check the network and /etc/apt/sources.list, or wait for the mirror, then run this again"
         [ -n "$codename" ] &&
             echo "apt-get install failed; trying it once more preferring the release's own suite: -t $codename" &&
-            logged "$logs/apt-install.log" "${apt[@]}" install -y --no-install-recommends -t "$codename" "${missing[@]}" ||
+            logged "$logs/apt-install-2.log" "${apt[@]}" install -y --no-install-recommends -t "$codename" "${missing[@]}" ||
             step_failed "apt-get install" "$mend" || return 1
         echo "NOTE: installed preferring $codename's own suite; these packages may lack security fixes until" \
             "'apt-get update && apt-get upgrade' succeeds"
     fi
     mapfile -t missing < <(missing_packages "$@")
-    [ ${#missing[@]} = 0 ] || step_failed "installing ${missing[*]}" "see $logs/apt-install.log" || return 1
+    [ ${#missing[@]} = 0 ] || step_failed "installing ${missing[*]}" "see $logs/apt-install-*.log" || return 1
     echo "installed"
 }
 
@@ -121,19 +128,32 @@ install_packages() {  # LOG-DIR PACKAGE...
 
 # Every exe of a Windows build may import only Windows' own DLLs: a runtime
 # DLL of the compiler (libgcc_s, libstdc++, libwinpthread) would be missing on
-# a user's machine, and under Wine the exe would then fail silently.
+# a user's machine, and under Wine the exe would then fail silently. An exe
+# that objdump cannot read, or that shows no import at all, is no exe this
+# build made: that fails too, as does a missing objdump or a folder with no
+# exe in it.
 check_imports() {  # DIR OBJDUMP
-    local dir=$1 objdump=$2 exe bad=0 dll
+    local dir=$1 objdump=$2 exe bad=0 dll dlls count=0
     local system='^(kernel32|user32|gdi32|shell32|comdlg32|msvcrt|advapi32|ole32|oleaut32|comctl32|shlwapi|version|winmm|ntdll)\.dll$'
+    command -v "$objdump" >/dev/null || { echo "  imports: no $objdump here (install binutils-mingw-w64)"; return 1; }
     while IFS= read -r exe; do
-        for dll in $("$objdump" -p "$exe" | awk '/DLL Name:/ { print $3 }'); do
+        count=$((count + 1))
+        if ! dlls=$("$objdump" -p "$exe" 2>&1); then
+            echo "  ${exe#"$dir"/}: $objdump cannot read it: $(head -n 1 <<<"$dlls")"
+            bad=1
+            continue
+        fi
+        dlls=$(awk '/DLL Name:/ { print $3 }' <<<"$dlls")
+        [ -n "$dlls" ] || { echo "  ${exe#"$dir"/}: no import at all"; bad=1; }
+        for dll in $dlls; do
             if ! [[ ${dll,,} =~ $system ]]; then
                 echo "  ${exe#"$dir"/} imports $dll"
                 bad=1
             fi
         done
-    done < <(find "$dir" -name '*.exe' -not -path '*/CMakeFiles/*')
-    [ $bad = 0 ] && echo "  imports of $(find "$dir" -name '*.exe' -not -path '*/CMakeFiles/*' | wc -l) exes: system DLLs only"
+    done < <(find "$dir" -name '*.exe' -not -path '*/CMakeFiles/*' | LC_ALL=C sort)
+    [ $count -gt 0 ] || { echo "  imports: no exe in $dir"; return 1; }
+    [ $bad = 0 ] && echo "  imports of $count exes: system DLLs only"
     return $bad
 }
 

@@ -23,10 +23,10 @@
 # in UTC; no extra fields, no directory entries.
 set -u
 SRC=$(cd "$(dirname "$0")/.." && pwd)
-BUILD=${MORVIX_BUILD_DIR:-$SRC/build-all}
 JOBS=${MORVIX_JOBS:-$(nproc 2>/dev/null || echo 2)}
 # shellcheck source=tools/harness.sh
 . "$SRC/tools/harness.sh"
+BUILD=$(absolute_path "${MORVIX_BUILD_DIR:-$SRC/build-all}")
 say() { echo "release: $*"; }
 # What decides the bytes of the exe and of the zip.
 TOOLCHAIN=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix-runtime binutils-mingw-w64-i686 mingw-w64-i686-dev
@@ -74,12 +74,19 @@ check() {  # BUILD STAGE ZIP
     check_imports "$2" i686-w64-mingw32-objdump &&
         logged "$2.resources.log" bash "$SRC/tools/check-resources.sh" i686-w64-mingw32-windres "$version" \
             "$2.resources" "$2/morvix.exe" &&
-        logged "$2.zip-check.log" bash "$SRC/tools/check-release.sh" "$3" "$1/app/morvix.exe" "$SRC" "$2.unzipped"
+        logged "$2.zip-check.log" bash "$SRC/tools/check-release.sh" "$3" "$1/app/morvix.exe" "$SRC" "$2.unzipped" \
+            i686-w64-mingw32-objdump
 }
 
+# The record of what made the bytes: a package that is not installed is
+# named as missing rather than left out.
 toolchain() {
+    local package version
     echo "commit $(git -C "$SRC" rev-parse HEAD 2>/dev/null || echo unknown), SOURCE_DATE_EPOCH $EPOCH"
-    dpkg-query -W -f='${Package} ${Version}\n' "${TOOLCHAIN[@]}" 2>/dev/null
+    for package in "${TOOLCHAIN[@]}"; do
+        version=$(dpkg-query -W -f='${Status} ${Version}\n' "$package" 2>/dev/null | sed -n 's/^install ok installed //p')
+        echo "$package ${version:-MISSING: not installed}"
+    done
     i686-w64-mingw32-g++-posix --version | head -n 1
     i686-w64-mingw32-ld --version | head -n 1
     zip -v | sed -n 2p
@@ -92,16 +99,20 @@ EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$SRC" log -1 --format=%ct 2>/dev/null)}
 
 if [ "${1:-}" = --package ]; then
     [ $# = 3 ] || { echo "usage: release.sh [--package BUILD OUT]" >&2; exit 2; }
-    version=$(version_of "$2")
-    zip=$3/Morvix-$version-win32.zip
-    mkdir -p "$3" && package "$2" "$3/stage" "$zip" && check "$2" "$3/stage" "$zip" ||
-        step_failed "packaging $2 into $zip" "see the lines above; build $2 again" || exit 1
+    build_dir=$(absolute_path "$2") out=$(absolute_path "$3")
+    [ -f "$build_dir/generated/morvix_version.h" ] && [ -f "$build_dir/app/morvix.exe" ] ||
+        step_failed "packaging $build_dir" "it holds no Windows build of the player: build it (tools/test.sh does)" || exit 1
+    version=$(version_of "$build_dir")
+    zip=$out/Morvix-$version-win32.zip
+    mkdir -p "$out" || step_failed "making $out" "check that it is writable" || exit 1
+    package "$build_dir" "$out/stage" "$zip" && check "$build_dir" "$out/stage" "$zip" ||
+        step_failed "packaging $build_dir into $zip" "see the lines above" || exit 1
     say "$zip: $(unzip -Z1 "$zip" | tr '\n' ' ')checked"
     exit 0
 fi
 
 install_packages "$BUILD/logs" "${PACKAGES_RELEASE[@]}" || exit 1
-out=${MORVIX_RELEASE_DIR:-$SRC/dist}
+out=$(absolute_path "${MORVIX_RELEASE_DIR:-$SRC/dist}")
 work=$BUILD/release
 [ -z "$(git -C "$SRC" status --porcelain --untracked-files=no 2>/dev/null)" ] ||
     say "NOTE: the tree has uncommitted changes: this zip is not the one its commit makes"

@@ -13,10 +13,10 @@
 # included, and says how to look at it.
 set -u
 SRC=$(cd "$(dirname "$0")/.." && pwd)
-BUILD=${MORVIX_BUILD_DIR:-$SRC/build-all}
 JOBS=${MORVIX_JOBS:-$(nproc 2>/dev/null || echo 2)}
 # shellcheck source=tools/harness.sh
 . "$SRC/tools/harness.sh"
+BUILD=$(absolute_path "${MORVIX_BUILD_DIR:-$SRC/build-all}")
 say() { echo "run: $*"; }
 
 # Configures DIR once, then builds TARGET in it (quick when up to date).

@@ -5,9 +5,10 @@
 #
 # On a fresh Debian 12 machine it first installs what it needs (apt, through
 # sudo for a user; skipped when everything is there). Then, in this order:
-#   harness   the harness's own Wine logic for win32 and win64 with stub
-#             loaders (tools/check-harness.sh), and ShellCheck over every
-#             shell script
+#   harness   the tree's checks, each on the tree and on a planted fault
+#             (tools/check-checks.sh), among them the harness's own Wine
+#             logic for win32 and win64 with stub loaders
+#             (tools/check-harness.sh); ShellCheck over every shell script
 #   sanitize  native build with AddressSanitizer + UBSan, all ctest tests
 #   native    native Release build (the tools: morvix-frames, make-demo-gif)
 #             and its ctest tests
@@ -15,10 +16,11 @@
 #             the player against giflib) replay the seeds, the regressions
 #             and the shared corpus, then fuzz $MORVIX_FUZZ_SECONDS (180)
 #             seconds between them, half each; any finding fails
-#   windows   the 32-bit Windows cross build (the shipping exe) and its import
-#             table; its unit tests under 32-bit Wine (or, only where this
-#             machine cannot run 32-bit programs, the same sources built for
-#             x86_64 under 64-bit Wine, and the summary says so)
+#   windows   both Windows cross builds, every target: i686 (the shipping
+#             exe) and x86_64, each with its import table checked; the unit
+#             tests of the one this machine runs under Wine: 32-bit Wine, or,
+#             only where this machine cannot run 32-bit programs, the x86_64
+#             build under 64-bit Wine; the summary says which ran
 #   release   the release zip of the 32-bit build (tools/release.sh
 #             --package): exactly the exe and README.txt, the exe the one
 #             tested, the guide in CR LF with every key
@@ -32,15 +34,15 @@
 set -u -o pipefail
 SRC=$(cd "$(dirname "$0")/.." && pwd)
 cd "$SRC" || exit 1
-BUILD=${MORVIX_BUILD_DIR:-$SRC/build-all}
 JOBS=${MORVIX_JOBS:-$(nproc 2>/dev/null || echo 2)}
-mkdir -p "$BUILD/logs" || { echo "cannot make $BUILD/logs: is $BUILD writable?"; exit 1; }
 # shellcheck source=tools/harness.sh
 . "$SRC/tools/harness.sh"
+BUILD=$(absolute_path "${MORVIX_BUILD_DIR:-$SRC/build-all}")
+mkdir -p "$BUILD/logs" || { echo "cannot make $BUILD/logs: is $BUILD writable?"; exit 1; }
 
 # ---- Reporting ----
 
-STAGES=() RESULTS=() SECONDS_TAKEN=()
+STAGES=() RESULTS=() SECONDS_TAKEN=() MORVIX_WIN_NOT_RUN=
 banner() { printf '\n==== %s ====\n' "$*"; }
 record() {  # STAGE RESULT START-EPOCH
     STAGES+=("$1") RESULTS+=("$2") SECONDS_TAKEN+=("$(($(date +%s) - $3))")
@@ -53,6 +55,7 @@ summary() {
         [ "${RESULTS[$i]}" = FAILED ] && failed=1
     done
     [ -n "${MORVIX_WIN_NOTE:-}" ] && echo "  Windows unit tests and e2e ran on: $MORVIX_WIN_NOTE"
+    [ -n "${MORVIX_WIN_NOT_RUN:-}" ] && echo "  the other Windows build: $MORVIX_WIN_NOT_RUN"
     echo "  logs: $BUILD/logs"
     if [ $failed = 0 ]; then echo "ALL PASSED"; else echo "SOME STAGES FAILED"; fi
     return $failed
@@ -100,11 +103,11 @@ shell_scripts() {
 }
 
 stage_harness() {
-    banner "harness: its Wine logic for win32 and win64 (stub loaders), ShellCheck"
+    banner "harness: the checks checked on planted faults, the Wine logic (stub loaders), ShellCheck"
     local start ok=1 scripts
     start=$(date +%s)
-    logged "$BUILD/logs/check-harness.log" bash "$SRC/tools/check-harness.sh" || ok=0
-    tail -n 1 "$BUILD/logs/check-harness.log" | sed 's/^/  check-harness: /'
+    logged "$BUILD/logs/check-checks.log" bash "$SRC/tools/check-checks.sh" "$BUILD/check-checks" || ok=0
+    tail -n 1 "$BUILD/logs/check-checks.log" | sed 's/^/  check-checks: /'
     mapfile -t scripts < <(shell_scripts)
     if (cd "$SRC" && shellcheck "${scripts[@]}") >"$BUILD/logs/shellcheck.log" 2>&1; then
         echo "  shellcheck: ${#scripts[@]} scripts clean"
@@ -175,37 +178,35 @@ stage_fuzz() {
     if [ $ok = 1 ]; then record fuzz ok "$start"; else record fuzz FAILED "$start"; fi
 }
 
+# Both Windows architectures, every target (players, tools, test programs),
+# on every machine, each with its import table checked: a link option, a
+# source or a toolchain setting that breaks either fails here, whichever of
+# the two this machine can run. Only the one it runs has its unit tests run.
+build_windows() {  # ARCH TOOLCHAIN OBJDUMP
+    configure_and_build "$BUILD/$1" "$1" -DCMAKE_BUILD_TYPE=Release -DMORVIX_TESTS=ON \
+        -DCMAKE_TOOLCHAIN_FILE="$SRC/$2" && check_imports "$BUILD/$1" "$3"
+}
+
 stage_windows() {
-    banner "windows: cross builds, import tables, unit tests under Wine"
-    local start ok=1
+    banner "windows: both cross builds, their import tables, unit tests under Wine"
+    local start ok=1 other
     start=$(date +%s)
-    WIN_BUILD=$BUILD/win32
     if ! wine_setup; then
         record windows FAILED "$start"
         return 1
     fi
+    WIN_BUILD=$BUILD/$WINEARCH
+    echo "  win32, i686 (the shipped exe):"
+    build_windows win32 cmake/toolchain-i686-mingw.cmake i686-w64-mingw32-objdump || ok=0
+    echo "  win64, x86_64:"
+    build_windows win64 cmake/toolchain-x86_64-mingw.cmake x86_64-w64-mingw32-objdump || ok=0
+    other=win64
+    [ "$WINEARCH" = win32 ] || other=win32
+    MORVIX_WIN_NOT_RUN="$other: built and its imports checked, not run (this machine runs $WINEARCH)"
     echo "  unit tests on: $MORVIX_WIN_NOTE"
-    # The shipping target, always built and checked; its unit tests only
-    # where they can run.
-    local unit_tests=ON
-    [ "$WINEARCH" = win32 ] || unit_tests=OFF
-    if configure_and_build "$BUILD/win32" win32 -DCMAKE_BUILD_TYPE=Release -DMORVIX_TESTS=$unit_tests \
-        -DCMAKE_TOOLCHAIN_FILE="$SRC/cmake/toolchain-i686-mingw.cmake"; then
-        check_imports "$BUILD/win32" i686-w64-mingw32-objdump || ok=0
-    else
-        ok=0
-    fi
-    if [ "$WINEARCH" = win64 ]; then
-        WIN_BUILD=$BUILD/win64
-        if configure_and_build "$WIN_BUILD" win64 -DCMAKE_BUILD_TYPE=Release \
-            -DCMAKE_TOOLCHAIN_FILE="$SRC/$MORVIX_WIN_TOOLCHAIN"; then
-            check_imports "$WIN_BUILD" x86_64-w64-mingw32-objdump || ok=0
-        else
-            ok=0
-        fi
-    fi
+    echo "  $MORVIX_WIN_NOT_RUN"
     if [ -f "$WIN_BUILD/CTestTestfile.cmake" ]; then
-        run_wine_ctest "$WIN_BUILD" "$BUILD/logs/$(basename "$WIN_BUILD")-ctest.log" || ok=0
+        run_wine_ctest "$WIN_BUILD" "$BUILD/logs/$WINEARCH-ctest.log" || ok=0
     else
         ok=0
     fi
@@ -218,7 +219,8 @@ stage_release() {
     banner "release: the zip of the tested exe and its guide, checked"
     local start
     start=$(date +%s)
-    if logged "$BUILD/logs/release.log" bash "$SRC/tools/release.sh" --package "$BUILD/win32" "$BUILD/release-check"; then
+    # Relative folders, from inside the build folder: as a user may give them.
+    if (cd "$BUILD" && logged logs/release.log bash "$SRC/tools/release.sh" --package win32 release-check); then
         grep -hE '^(release:|  imports)' "$BUILD/logs/release.log" | sed 's/^ */  /'
         record release ok "$start"
     else

@@ -30,16 +30,18 @@ SRC_DIR=$(cd "$E2E_DIR/../.." && pwd)
 note() { echo "e2e: $*"; }
 wine_setup || { note "cannot set up Wine"; exit 1; }
 
-BUILD_ROOT=${MORVIX_BUILD_DIR:-$SRC_DIR/build-all}
-export E2E_OUT=${E2E_OUT:-$BUILD_ROOT/e2e}
-export WIN_BUILD=${WIN_BUILD:-$BUILD_ROOT/$WINEARCH}
-export NATIVE_BUILD=${NATIVE_BUILD:-$BUILD_ROOT/native}
-export EXE=${EXE:-$WIN_BUILD/app/morvix.exe}
-export HELPERS=${HELPERS:-$WIN_BUILD/e2e}
-export MORVIX_FRAMES=${MORVIX_FRAMES:-$NATIVE_BUILD/morvix-frames}
-export MORVIX_FRAMES_EXE=${MORVIX_FRAMES_EXE:-$WIN_BUILD/morvix-frames.exe}
+# Absolute, every one: each test runs in a work folder of its own.
+BUILD_ROOT=$(absolute_path "${MORVIX_BUILD_DIR:-$SRC_DIR/build-all}")
+E2E_OUT=$(absolute_path "${E2E_OUT:-$BUILD_ROOT/e2e}")
+WIN_BUILD=$(absolute_path "${WIN_BUILD:-$BUILD_ROOT/$WINEARCH}")
+NATIVE_BUILD=$(absolute_path "${NATIVE_BUILD:-$BUILD_ROOT/native}")
+EXE=$(absolute_path "${EXE:-$WIN_BUILD/app/morvix.exe}")
+HELPERS=$(absolute_path "${HELPERS:-$WIN_BUILD/e2e}")
+MORVIX_FRAMES=$(absolute_path "${MORVIX_FRAMES:-$NATIVE_BUILD/morvix-frames}")
+MORVIX_FRAMES_EXE=$(absolute_path "${MORVIX_FRAMES_EXE:-$WIN_BUILD/morvix-frames.exe}")
+export E2E_OUT WIN_BUILD NATIVE_BUILD EXE HELPERS MORVIX_FRAMES MORVIX_FRAMES_EXE
 export XDND_DROP=$E2E_OUT/xdnd-drop
-template=${WINE_TEMPLATE:-$E2E_OUT/template-$WINEARCH}
+template=$(absolute_path "${WINE_TEMPLATE:-$E2E_OUT/template-$WINEARCH}")
 timeout_s=${E2E_TEST_TIMEOUT:-120}
 
 mkdir -p "$E2E_OUT/logs" || { note "cannot make $E2E_OUT/logs"; exit 1; }
