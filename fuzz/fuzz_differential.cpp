@@ -41,15 +41,17 @@ const uint32_t background = 0xABABAB;
 // Ample for nearly every generated file (screens and images below 2^15
 // pixels, at most 48 blocks): an uncut load is one the budget did not cut.
 // Larger files are cut, and compared only with their cut loads.
-const RasterBudget uncutBudget = {8ull << 20, 1000};
+// MORVIX_DIFF_BUDGET_MIB sets another, for replaying large real files.
+RasterBudget uncutBudget = {8ull << 20, 1000};
 // The largest image the reference decodes; the budget keeps the player's
 // below it.
-const uint64_t referencePixels = 16ull << 20;
-// The most pixels of composed frames the reference composes for one input.
-// The player shares the picture of a frame that changes nothing, so it holds
-// many more frames of a large screen within its budget than the reference,
-// which keeps every picture, composes in a reasonable time.
-const uint64_t referenceComposedPixels = 1ull << 21;
+const uint64_t referencePixels = 64ull << 20;
+// The most pixels of composed frames the reference composes for one input:
+// a quarter of the budget's bytes. The player shares the picture of a frame
+// that changes nothing, so it holds many more frames of a large screen
+// within its budget than the reference, which keeps every picture, composes
+// in a reasonable time.
+uint64_t referenceComposedPixels() { return uncutBudget.bytes / 4; }
 
 LzwEntry dictionary[lzwTableEntries];
 
@@ -348,7 +350,7 @@ void compareRecords(const PlayerLoad& player, const ReferenceRead& reference, co
 bool comparePictures(const PlayerLoad& player, const ReferenceRead& reference, const Comparison& c) {
     if (c.frames == 0) return true;
     const Animation& a = player.animation;
-    if ((uint64_t)a.width * a.height * c.frames > referenceComposedPixels) return false;
+    if ((uint64_t)a.width * a.height * c.frames > referenceComposedPixels()) return false;
     ReferenceAnimation shown = reference.animation;
     shown.frames.resize(c.frames);
     const std::vector<std::vector<uint32_t>> pictures = referenceCompose(shown, background);
@@ -463,6 +465,7 @@ void compareWithReference(const Bytes& gif, PlayerLoad* player, uint32_t framesA
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    if (const char* mib = getenv("MORVIX_DIFF_BUDGET_MIB")) uncutBudget.bytes = strtoull(mib, nullptr, 10) << 20;
     setRasterBudgetLimit(uncutBudget);
     atexit(printTallies);
     return 0;

@@ -3,7 +3,9 @@
 # through both fuzz targets: the seed corpus, the regression files of
 # earlier findings, every finding of local fuzz sessions, and the shared
 # real-world corpus when it sits beside the sources. Any crash, leak,
-# sanitizer report, hang or difference from giflib fails.
+# sanitizer report, hang or difference from giflib fails. The differential
+# target replays with a raster budget of $MORVIX_DIFF_BUDGET_MIB (128) MiB,
+# so that most real files are compared whole rather than cut.
 #   bash fuzz/replay.sh
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -28,7 +30,7 @@ for target in load differential; do
         "$out/findings$suffix" "$shared/corpus/good" "$shared/corpus/damaged")
     log=$out/replay$suffix.log
     start=$(date +%s)
-    "$binary" -timeout=10 -rss_limit_mb=2048 "${files[@]}" >"$log" 2>&1
+    MORVIX_DIFF_BUDGET_MIB=${MORVIX_DIFF_BUDGET_MIB:-128} "$binary" -timeout=30 -rss_limit_mb=4096 "${files[@]}" >"$log" 2>&1
     status=$?
     echo "replay $target: ${#files[@]} files in $(($(date +%s) - start))s, exit $status"
     grep -E '^differential:' "$log"
