@@ -1,6 +1,10 @@
-// The byte cursor, the palette read and the transparency key.
+// The byte cursor and its walk over sub-blocks, the palette read and the
+// transparency key.
 #include <gtest/gtest.h>
 #include <string.h>
+#ifndef _WIN32
+#include <sys/mman.h>
+#endif
 
 #include "gif/gif.h"
 #include "tests/decoder_support.h"
@@ -64,6 +68,54 @@ TEST(CursorRead, EmptyDataNeverReads) {
     EXPECT_EQ(cursorRead(&cursor, 1, out), 0);
     EXPECT_EQ(cursorRead(&cursor, 0, out), 0);
 }
+
+// ---- cursorReadSubBlock ------------------------------------------------------
+
+TEST(CursorSubBlock, ReadsByTheLengthAndTakesATerminatorAsTheLastByte) {
+    struct SubBlockCase {
+        const char* name;
+        Bytes data;
+        int want;
+        uint32_t wantLength;  // when read
+        int32_t wantPosition;
+    };
+    const SubBlockCase cases[] = {
+        {"a sub-block", {3, 'a', 'b', 'c', 0}, 1, 3, 4},
+        {"the terminator", {0, 0x3B}, 1, 0, 1},
+        {"the terminator as the last byte", {0}, 1, 0, 1},
+        {"a length as the last byte", {5}, 0, 0, 1},
+        {"bytes up to the last byte", {3, 'a', 'b', 'c'}, 0, 0, 4},
+        {"bytes past the end", {200, 'a'}, 0, 0, 2},
+    };
+    for (const SubBlockCase& c : cases) {
+        ByteCursor cursor = {c.data.data(), 0, (int32_t)c.data.size()};
+        uint8_t block[255] = {0};
+        uint32_t length = 0;
+        EXPECT_EQ(cursorReadSubBlock(&cursor, block, &length), c.want) << c.name;
+        EXPECT_EQ(cursor.position, c.wantPosition) << c.name;
+        if (!c.want) continue;
+        EXPECT_EQ(length, c.wantLength) << c.name;
+        EXPECT_EQ(Bytes(block, block + length), Bytes(c.data.begin() + 1, c.data.begin() + 1 + length)) << c.name;
+    }
+}
+
+#ifndef _WIN32
+// A file may be nearly 2 GiB: a length near its end must leave the cursor
+// at the end, not wrap the position. The mapping costs only the pages touched.
+TEST(CursorSubBlock, LengthsNearTwoGibibytesDoNotWrap) {
+    const int32_t size = INT32_MAX;
+    void* mapping =
+        mmap(nullptr, (size_t)size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    ASSERT_NE(mapping, MAP_FAILED);
+    uint8_t* data = (uint8_t*)mapping;
+    data[size - 300] = 255;
+    data[size - 44] = 255;  // runs past the end
+    ByteCursor cursor = {data, size - 300, size};
+    EXPECT_EQ(cursorSkipSubBlocks(&cursor), 0);
+    EXPECT_EQ(cursor.position, size);
+    munmap(mapping, (size_t)size);
+}
+#endif
 
 // ---- readPalette ------------------------------------------------------------
 
