@@ -69,35 +69,7 @@ TEST(CursorRead, EmptyDataNeverReads) {
     EXPECT_EQ(cursorRead(&cursor, 0, out), 0);
 }
 
-// ---- cursorReadSubBlock ------------------------------------------------------
-
-TEST(CursorSubBlock, ReadsByTheLengthAndTakesATerminatorAsTheLastByte) {
-    struct SubBlockCase {
-        const char* name;
-        Bytes data;
-        int want;
-        uint32_t wantLength;  // when read
-        int32_t wantPosition;
-    };
-    const SubBlockCase cases[] = {
-        {"a sub-block", {3, 'a', 'b', 'c', 0}, 1, 3, 4},
-        {"the terminator", {0, 0x3B}, 1, 0, 1},
-        {"the terminator as the last byte", {0}, 1, 0, 1},
-        {"a length as the last byte", {5}, 0, 0, 1},
-        {"bytes up to the last byte", {3, 'a', 'b', 'c'}, 0, 0, 4},
-        {"bytes past the end", {200, 'a'}, 0, 0, 2},
-    };
-    for (const SubBlockCase& c : cases) {
-        ByteCursor cursor = {c.data.data(), 0, (int32_t)c.data.size()};
-        uint8_t block[255] = {0};
-        uint32_t length = 0;
-        EXPECT_EQ(cursorReadSubBlock(&cursor, block, &length), c.want) << c.name;
-        EXPECT_EQ(cursor.position, c.wantPosition) << c.name;
-        if (!c.want) continue;
-        EXPECT_EQ(length, c.wantLength) << c.name;
-        EXPECT_EQ(Bytes(block, block + length), Bytes(c.data.begin() + 1, c.data.begin() + 1 + length)) << c.name;
-    }
-}
+// ---- cursorSkipSubBlocks -----------------------------------------------------
 
 #ifndef _WIN32
 // A file may be nearly 2 GiB: a length near its end must leave the cursor

@@ -345,10 +345,9 @@ TEST(LoaderBlocks, PlainTextAndUnknownLabelsKeepTheResult) {
     const KeepCase cases[] = {
         {"nothing else: not loaded", [](Bytes*) {}, loadFailed, 0},
         {"behind an empty comment", [](Bytes* gif) { putComment(gif, {}); }, loadDataEnded, 0},
-        {"behind an overflowing image",
+        {"behind an overflow",
          [](Bytes* gif) {
-             putImageDescriptor(gif, {0, 0, 2, 2, false, -1});
-             putImageData(gif, 2, encodeIndices(2, std::vector<uint8_t>(6, 1)));
+             putFrame(gif, frameAt(0, 0, 2, 2, {1, 1, 1, 1, 1, 1}));
          },
          loadOverflow, 1},
     };
