@@ -61,7 +61,23 @@ bytes image-checker.gif "${header}${at00}${checker16}\x3b"
 bytes image-interlaced.gif "${header}\x2c\x00\x00\x00\x00\x04\x00\x04\x00\x40${checker16}\x3b"
 bytes netscape-control-image.gif "${header}${netscape}${control}${image}${control}${at00}${checker16}\x3b"
 bytes application-other.gif "${header}\x21\xff\x0bXMP DataXMP\x03abc\x02\x00z\x00${image}\x3b"
-bytes plain-text.gif "${header}${image}\x21\x01\x0c\x00\x00\x00\x00\x04\x00\x04\x00\x01\x01\x01\x00\x02hi\x00${image}\x3b"
+# Every extension is a label and a chain of sub-blocks, whatever its sizes:
+# headers of 9 and 14 bytes, NETSCAPE with more sub-blocks, graphic controls
+# of 3 and 5 bytes and with a second sub-block, plain text and unknown
+# labels between images (their sub-blocks holding introducers), empty
+# extensions, one cut short, and a file of nothing but unknown extensions.
+bytes application-header-9.gif "${header}\x21\xff\x09TILESETV1\x02\x00\x01\x00${image}\x3b"
+bytes application-header-14.gif "${header}\x21\xff\x0eNETSCAPE2.0abc\x03\x01\x05\x00\x00${image}${image}\x3b"
+bytes netscape-more-sub-blocks.gif "${header}\x21\xff\x0bNETSCAPE2.0\x03\x01\x02\x00\x05\x02\x00\x10\x00\x00\x01\x2c\x00${image}\x3b"
+bytes control-3-bytes.gif "${header}\x21\xf9\x03\x09\x02\x00\x00${image}\x3b"
+bytes control-5-bytes.gif "${header}\x21\xf9\x05\x09\x02\x00\x01\x2c\x00${image}${control}${image}\x3b"
+bytes control-second-sub-block.gif "${header}\x21\xf9\x04\x09\x02\x00\x01\x02\x21\x3b\x00${image}\x3b"
+bytes plain-text.gif "${header}${image}\x21\x01\x0c\x00\x00\x00\x00\x04\x00\x04\x00\x01\x01\x01\x00\x05h,!;i\x00${image}\x3b"
+bytes image-name-every-image.gif "${header}\x21\xce\x04tile\x00${image}\x21\xce\x04tile\x00${at00}${checker16}\x3b"
+bytes unknown-label-introducers.gif "${header}\x21\x99\x01\x21\x04\x2c\x00\x00\x00\x01\x3b\x00${image}\x3b"
+bytes empty-extensions.gif "${header}\x21\xff\x00\x21\xf9\x00\x21\x01\x00\x21\xce\x00${image}\x21\xfe\x00\x3b"
+bytes extension-cut-short.gif "${header}${image}\x21\xce\x09ab"
+bytes only-unknown-extensions.gif "${header}\x21\x01\x02hi\x00\x21\x99\x01\x2c\x00\x3b"
 bytes comment-empty.gif "${header}\x21\xfe\x00${image}\x3b"
 # No global table: the image falls back to the grey ramp.
 bytes grey-ramp.gif "GIF89a\x04\x00\x04\x00\x00\x00\x00${at00}${checker16}\x3b"

@@ -12,19 +12,32 @@ int cursorRead(ByteCursor* cursor, int32_t count, void* destination) {
     return 1;
 }
 
-int cursorSkipSubBlocks(ByteCursor* cursor) {
-    for (;;) {
-        int32_t at = cursor->position;
-        if (at == cursor->size - 1 && at >= 0 && cursor->data[at] == 0) {
-            cursor->position = cursor->size;
-            return 1;
-        }
-        uint8_t length = 0;
-        if (!cursorRead(cursor, 1, &length)) return 0;
-        if (length == 0) return 1;
-        // A length that runs past the end leaves the cursor at the end,
-        // where the next read fails; clamped so that a file of nearly 2 GiB
-        // cannot wrap the position.
-        cursor->position = cursor->size - cursor->position > length ? cursor->position + length : cursor->size;
+int cursorReadSubBlock(ByteCursor* cursor, uint8_t* block, uint32_t* length) {
+    *length = 0;
+    const int32_t at = cursor->position;
+    if (at >= 0 && at == cursor->size - 1 && cursor->data[at] == 0) {
+        cursor->position = cursor->size;
+        return 1;
     }
+    uint8_t n = 0;
+    if (!cursorRead(cursor, 1, &n)) return 0;
+    *length = n;
+    if (n == 0) return 1;
+    // The bytes must end before the last byte of the data, as for cursorRead;
+    // tested before moving, so that the position cannot wrap.
+    if (cursor->size - cursor->position <= (int32_t)n) {
+        cursor->position = cursor->size;
+        return 0;
+    }
+    if (block) return cursorRead(cursor, n, block);
+    cursor->position += n;
+    return 1;
+}
+
+int cursorSkipSubBlocks(ByteCursor* cursor) {
+    uint32_t length = 0;
+    do {
+        if (!cursorReadSubBlock(cursor, nullptr, &length)) return 0;
+    } while (length != 0);
+    return 1;
 }

@@ -26,73 +26,74 @@ int growFrameTable(Animation* animation, uint32_t* capacity) {
     return 1;
 }
 
-// Comment extension, cursor behind the label 0xFE. Passes over the
-// sub-blocks by their lengths. Returns 0 when the last sub-block ended
-// inside the data, 1 for an empty comment or one that runs off the end.
+// Every extension is its label and a chain of sub-blocks; the functions
+// below stand behind the label and leave the cursor right behind the chain's
+// terminator, or at the end of the data when it ends inside the chain.
+
+// Comment extension. Returns 0 for a comment read to its terminator, 1 for
+// an empty one (terminator right behind the label) or one cut short.
 LoadResult skipComment(ByteCursor* cursor) {
-    uint8_t length = 0;
-    bool ok = false;
-    if (!cursorRead(cursor, 1, &length)) return loadDataEnded;
-    while (length != 0) {
-        cursor->position += length;
-        ok = cursor->position >= 0 && cursor->position < cursor->size;
-        if (!cursorRead(cursor, 1, &length)) break;
-    }
-    return ok ? loadComplete : loadDataEnded;
+    uint32_t length = 0;
+    if (!cursorReadSubBlock(cursor, nullptr, &length) || length == 0) return loadDataEnded;
+    return cursorSkipSubBlocks(cursor) ? loadComplete : loadDataEnded;
 }
 
-// Passes over sub-blocks up to and including the block terminator. Returns 1
-// when a length byte cannot be read (the block runs off the end of the data).
-LoadResult skipSubBlocks(ByteCursor* cursor) {
-    uint8_t length = 0;
-    for (;;) {
-        if (!cursorRead(cursor, 1, &length)) return loadDataEnded;
-        if (length == 0) return loadComplete;
-        cursor->position += length;
-    }
+// The rest of a chain behind its first sub-block, whose length was given;
+// nothing is left of it when that was the terminator.
+int skipRestOfChain(ByteCursor* cursor, uint32_t firstLength) {
+    return firstLength == 0 || cursorSkipSubBlocks(cursor);
 }
 
-// Any application extension other than NETSCAPE, cursor behind its 12-byte
-// header. Its data may hold zero bytes (ICC profiles do), so it is passed
-// over by its sub-block lengths rather than by searching for a zero byte.
-LoadResult skipApplicationExtension(ByteCursor* cursor) { return skipSubBlocks(cursor); }
-
-// NETSCAPE application extension, cursor behind its 12-byte header:
-//   +------+----+--------+--------+
-//   | 0x03 | 01 | loop lo| loop hi|   the loop sub-block
-//   +------+----+--------+--------+
-// possibly followed by further sub-blocks (a buffering sub-block), then 0.
-// The loop count comes from the first sub-block; the rest is passed over.
-LoadResult readNetscapeExtension(ByteCursor* cursor, Animation* animation) {
-    uint8_t loop[5] = {0};
-    if (!cursorRead(cursor, 4, loop)) return loadDataEnded;
-    if (loop[0] < 3) {
-        // Too short to hold a loop count: stand on the next sub-block's length.
-        cursor->position -= 3 - loop[0];
-        return loop[0] == 0 ? loadComplete : skipSubBlocks(cursor);
-    }
-    animation->loopCount = loop[2] + 256u * loop[3];
-    cursor->position += loop[0] - 3;
-    return skipSubBlocks(cursor);
+// NETSCAPE, behind its header sub-block. The loop sub-block comes next:
+//   +------+----+---------+---------+
+//   | 0x03 | 01 | loop lo | loop hi |
+//   +------+----+---------+---------+
+// A longer one holds the count in the same place, a shorter one none;
+// further sub-blocks (a buffering sub-block) are passed over.
+LoadResult readNetscapeLoop(ByteCursor* cursor, Animation* animation) {
+    uint8_t loop[255];
+    uint32_t length = 0;
+    if (!cursorReadSubBlock(cursor, loop, &length)) return loadDataEnded;
+    if (length >= 3) animation->loopCount = loop[1] + 256u * loop[2];
+    return skipRestOfChain(cursor, length) ? loadComplete : loadDataEnded;
 }
 
+// Application extension. Its first sub-block is the header, usually 11
+// bytes: an 8-byte identifier and a 3-byte authentication code, which is not
+// examined. Headers of other sizes occur; an identifier is read from any of
+// at least 8 bytes. A header cut short by the end of the data leaves the
+// result as it was. Other applications' data may hold zero bytes (ICC
+// profiles do) and is passed over by its lengths.
 LoadResult readApplicationExtension(ByteCursor* cursor, Animation* animation, LoadResult result) {
-    // block size (11), 8-byte identifier, 3-byte authentication code
-    uint8_t header[12] = {0};
-    if (!cursorRead(cursor, 12, header)) return result;
-    if (sameBytes(header + 1, "NETSCAPE", 8)) return readNetscapeExtension(cursor, animation);
-    return skipApplicationExtension(cursor);
+    uint8_t header[255];
+    uint32_t length = 0;
+    if (!cursorReadSubBlock(cursor, header, &length)) return result;
+    if (length >= 8 && sameBytes(header, "NETSCAPE", 8)) return readNetscapeLoop(cursor, animation);
+    return skipRestOfChain(cursor, length) ? loadComplete : loadDataEnded;
 }
 
-// Graphic control extension, the 6 bytes behind the label:
-//   size | packed | delay lo | delay hi | transparent index | terminator
+// Graphic control data, the first four bytes of the block's first sub-block:
+//   packed | delay lo | delay hi | transparent index
 // packed: bits 2-4 disposal, bit 0 transparent colour flag.
 void applyGraphicControl(Animation* animation, uint32_t index, const uint8_t* b) {
     FrameRecord* frame = &animation->frames[index];
-    if (b[1] & 0x01) frame->transparencyKey = b[4] + keyMarker;
-    frame->disposal = (b[1] >> 2) & 7;
+    if (b[0] & 0x01) frame->transparencyKey = b[3] + keyMarker;
+    frame->disposal = (b[0] >> 2) & 7;
     if (frame->disposal == 3) animation->hasRestorePrevious = 1;
-    frame->delayMs = (b[2] + 256u * b[3]) * 10u;
+    frame->delayMs = (b[1] + 256u * b[2]) * 10u;
+}
+
+// Graphic control extension. Its first sub-block holds 4 bytes of control
+// data (and anything beyond them is passed over, as are further sub-blocks).
+// Applied only when the whole block is there; a first sub-block of fewer
+// than 4 bytes, or a block cut short, is bad data.
+LoadResult readGraphicControl(ByteCursor* cursor, Animation* animation, uint32_t frameCounter) {
+    uint8_t control[255];
+    uint32_t length = 0;
+    if (!cursorReadSubBlock(cursor, control, &length) || !skipRestOfChain(cursor, length)) return loadBadData;
+    if (length < 4) return loadBadData;
+    applyGraphicControl(animation, frameCounter, control);
+    return loadComplete;
 }
 
 LoadResult readExtension(ByteCursor* cursor, Animation* animation, uint32_t frameCounter, LoadResult result,
@@ -103,19 +104,16 @@ LoadResult readExtension(ByteCursor* cursor, Animation* animation, uint32_t fram
         return result;
     }
     switch (label) {
-        case 0xF9: {
-            uint8_t control[6] = {0};
-            if (!cursorRead(cursor, 6, control)) return loadBadData;
-            applyGraphicControl(animation, frameCounter, control);
-            return loadComplete;
-        }
+        case 0xF9:
+            return readGraphicControl(cursor, animation, frameCounter);
         case 0xFE:
             return skipComment(cursor);
         case 0xFF:
             return readApplicationExtension(cursor, animation, result);
         default:
-            // Plain text and unknown labels: the loop meets the extension's
-            // first sub-block length next, which as a rule ends it.
+            // Plain text (nothing of it is drawn) and labels we do not know:
+            // passed over, and the images behind them load.
+            cursorSkipSubBlocks(cursor);
             return result;
     }
 }
@@ -145,17 +143,15 @@ int readScreen(ByteCursor* cursor, Animation* animation, uint32_t* globalPalette
 }
 
 // The images ahead of the cursor, counted without decoding them, up to the
-// trailer, the end of the data, or a block the loader would not follow.
+// trailer, the end of the data, or a byte that starts no block. Extensions
+// are passed over by their lengths, as the loader passes over them.
 uint32_t countImagesAhead(ByteCursor* cursor) {
     uint32_t count = 0;
     uint8_t byte = 0;
     while (cursorRead(cursor, 1, &byte)) {
         if (byte == 0x21) {
             uint8_t label = 0;
-            if (!cursorRead(cursor, 1, &label)) break;
-            // Plain text and unknown labels end the loader's walk too.
-            if (label != 0xF9 && label != 0xFE && label != 0xFF) break;
-            if (!cursorSkipSubBlocks(cursor)) break;
+            if (!cursorRead(cursor, 1, &label) || !cursorSkipSubBlocks(cursor)) break;
         } else if (byte == 0x2C) {
             uint8_t d[9];
             if (!cursorRead(cursor, 9, d)) break;

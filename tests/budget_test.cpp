@@ -248,7 +248,16 @@ TEST_F(RasterBudgetTest, FrameLargerThanTheBudgetStopsTheLoadWithoutAllocating) 
     // 20000 x 20000 is 1.6 GB of pixels; the data behind it is one pixel.
     setRasterBudgetLimit({1ull << 30, rasterPictureLimit});
     const FrameRecipe small = frameAt(0, 0, 10, 10, std::vector<uint8_t>(100, 1));
-    ParsedGif parsed(animationOf(100, 100, {small, frameAt(0, 0, 20000, 20000, {1}), small}));
+    Bytes gif = screen(100, 100);
+    putFrame(&gif, small);
+    putFrame(&gif, frameAt(0, 0, 20000, 20000, {1}));
+    // The images behind are counted across extensions of any label and shape.
+    putPlainText(&gif, "a caption");
+    putExtension(&gif, 0xCE, {{'n', 0x2C, 0x21}});
+    putExtension(&gif, 0xFF, {{'S', 'H', 'O', 'R', 'T', 'I', 'D', '9', '!'}, {0, 0, 0}});
+    putFrame(&gif, small);
+    putTrailer(&gif);
+    ParsedGif parsed(gif);
     EXPECT_RESULT(parsed.result, loadComplete);
     EXPECT_EQ(parsed.animation.frameCount, 1u) << "nothing behind the refused frame";
     EXPECT_EQ(parsed.animation.imagesInFile, 3u);

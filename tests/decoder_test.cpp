@@ -1,6 +1,10 @@
-// The byte cursor, the palette read and the transparency key.
+// The byte cursor and its walk over sub-blocks, the palette read and the
+// transparency key.
 #include <gtest/gtest.h>
 #include <string.h>
+#ifndef _WIN32
+#include <sys/mman.h>
+#endif
 
 #include "gif/gif.h"
 #include "tests/decoder_support.h"
@@ -64,6 +68,26 @@ TEST(CursorRead, EmptyDataNeverReads) {
     EXPECT_EQ(cursorRead(&cursor, 1, out), 0);
     EXPECT_EQ(cursorRead(&cursor, 0, out), 0);
 }
+
+// ---- cursorSkipSubBlocks -----------------------------------------------------
+
+#ifndef _WIN32
+// A file may be nearly 2 GiB: a length near its end must leave the cursor
+// at the end, not wrap the position. The mapping costs only the pages touched.
+TEST(CursorSubBlock, LengthsNearTwoGibibytesDoNotWrap) {
+    const int32_t size = INT32_MAX;
+    void* mapping =
+        mmap(nullptr, (size_t)size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    ASSERT_NE(mapping, MAP_FAILED);
+    uint8_t* data = (uint8_t*)mapping;
+    data[size - 300] = 255;
+    data[size - 44] = 255;  // runs past the end
+    ByteCursor cursor = {data, size - 300, size};
+    EXPECT_EQ(cursorSkipSubBlocks(&cursor), 0);
+    EXPECT_EQ(cursor.position, size);
+    munmap(mapping, (size_t)size);
+}
+#endif
 
 // ---- readPalette ------------------------------------------------------------
 

@@ -11,3 +11,8 @@
 const uint32_t differentialBackground = 0xABABAB;
 
 void expectSameAsGiflib(const std::string& name, const Bytes& gif);
+
+// The same for a file giflib cannot read as the player does (cut short, or
+// holding a block giflib misreads): the player's load of gif must end with
+// wantResult and show what giflib shows for giflibReads.
+void expectLoadLikeGiflib(const std::string& name, const Bytes& gif, const Bytes& giflibReads, int wantResult);

@@ -73,6 +73,23 @@ uint32_t loopCountOf(const ExtensionBlock* blocks, int count) {
     return 0;
 }
 
+// giflib's own reading (DGifSavedExtensionToGCB) takes only the first graphic
+// control in front of an image and only one of exactly 4 bytes. The player
+// applies each in turn whose first sub-block holds at least 4: disposal and
+// delay from the last, the key from the last that sets one.
+void readGraphicControls(const SavedImage& image, ReferenceFrame* frame) {
+    frame->delayMs = 0;
+    frame->disposal = 0;
+    frame->transparentIndex = -1;
+    for (int i = 0; i < image.ExtensionBlockCount; ++i) {
+        const ExtensionBlock& b = image.ExtensionBlocks[i];
+        if (b.Function != GRAPHICS_EXT_FUNC_CODE || b.ByteCount < 4) continue;
+        frame->disposal = (b.Bytes[0] >> 2) & 7;
+        frame->delayMs = (b.Bytes[1] + 256u * b.Bytes[2]) * 10;
+        if (b.Bytes[0] & 0x01) frame->transparentIndex = b.Bytes[3];
+    }
+}
+
 ReferenceFrame frameFrom(GifFileType* file, int i, Palette* global) {
     const SavedImage& image = file->SavedImages[i];
     ReferenceFrame frame;
@@ -82,16 +99,7 @@ ReferenceFrame frameFrom(GifFileType* file, int i, Palette* global) {
     frame.height = (uint32_t)image.ImageDesc.Height;
     frame.interlaced = image.ImageDesc.Interlace;
     frame.localTable = image.ImageDesc.ColorMap != nullptr;
-    GraphicsControlBlock control;
-    if (DGifSavedExtensionToGCB(file, i, &control) == GIF_OK) {
-        frame.delayMs = (uint32_t)control.DelayTime * 10;
-        frame.disposal = (uint32_t)control.DisposalMode;
-        frame.transparentIndex = control.TransparentColor;
-    } else {
-        frame.delayMs = 0;
-        frame.disposal = 0;
-        frame.transparentIndex = -1;
-    }
+    readGraphicControls(image, &frame);
     frame.indices.assign(image.RasterBits, image.RasterBits + (size_t)frame.width * frame.height);
 
     Palette local = image.ImageDesc.ColorMap ? paletteOf(image.ImageDesc.ColorMap) : greyRamp();

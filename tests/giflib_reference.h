@@ -8,6 +8,13 @@
 // from 1 up that no entry of the table holds; for the global table the move
 // lasts for the rest of the file). referenceFrom models the same, so its
 // colours are what the player must show.
+//
+// Graphic controls are read from giflib's extension blocks by the player's
+// rule, not by giflib's helper (which takes the first in front of an image,
+// and only one of exactly 4 bytes): each whose first sub-block holds at
+// least 4 bytes, in turn. giflib 5.2.1 misreads an extension whose first
+// length byte is 0 (it takes the next block's first byte for a length);
+// tests compare such a file with giflib's reading of the file without it.
 #pragma once
 
 #include <stdint.h>

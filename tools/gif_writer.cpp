@@ -107,19 +107,25 @@ void beginGif(Bytes* gif, uint16_t width, uint16_t height, const Colours& colour
     putColourTable(gif, colours, bits);
 }
 
-void putGraphicControlRaw(Bytes* gif, uint8_t packed, uint16_t delayCs, uint8_t transparentIndex) {
-    const uint8_t head[] = {0x21, 0xF9, 4, packed};
-    putBytes(gif, head, sizeof head);
-    putWord(gif, delayCs);
-    gif->push_back(transparentIndex);
+void putExtension(Bytes* gif, uint8_t label, const std::vector<Bytes>& subBlocks) {
+    gif->push_back(0x21);
+    gif->push_back(label);
+    for (const Bytes& block : subBlocks) {
+        gif->push_back((uint8_t)block.size());
+        gif->insert(gif->end(), block.begin(), block.end());
+    }
     gif->push_back(0);
 }
 
-void putGraphicControl(Bytes* gif, const GraphicControl& control) {
+Bytes graphicControlData(const GraphicControl& control) {
     uint8_t packed = (uint8_t)((control.disposal & 7) << 2);
     if (control.transparentIndex >= 0) packed |= 0x01;
-    putGraphicControlRaw(gif, packed, control.delayCs,
-                         (uint8_t)(control.transparentIndex >= 0 ? control.transparentIndex : 0));
+    const uint8_t index = (uint8_t)(control.transparentIndex >= 0 ? control.transparentIndex : 0);
+    return {packed, (uint8_t)(control.delayCs & 0xFF), (uint8_t)(control.delayCs >> 8), index};
+}
+
+void putGraphicControl(Bytes* gif, const GraphicControl& control) {
+    putExtension(gif, 0xF9, {graphicControlData(control)});
 }
 
 void putSubBlocks(Bytes* gif, const Bytes& data, const std::vector<size_t>& splits, bool terminate) {
@@ -141,37 +147,18 @@ void putSubBlocks(Bytes* gif, const Bytes& data, const std::vector<size_t>& spli
 }
 
 void putComment(Bytes* gif, const std::vector<std::string>& subBlocks) {
-    gif->push_back(0x21);
-    gif->push_back(0xFE);
-    for (const std::string& text : subBlocks) {
-        gif->push_back((uint8_t)text.size());
-        putBytes(gif, text.data(), text.size());
-    }
-    gif->push_back(0);
+    std::vector<Bytes> blocks;
+    for (const std::string& text : subBlocks) blocks.push_back(Bytes(text.begin(), text.end()));
+    putExtension(gif, 0xFE, blocks);
 }
 
 void putApplication(Bytes* gif, const char* identifier, const char* authentication,
                     const std::vector<Bytes>& subBlocks) {
-    gif->push_back(0x21);
-    gif->push_back(0xFF);
-    gif->push_back(11);
-    putBytes(gif, identifier, 8);
-    putBytes(gif, authentication, 3);
-    for (const Bytes& block : subBlocks) {
-        gif->push_back((uint8_t)block.size());
-        gif->insert(gif->end(), block.begin(), block.end());
-    }
-    gif->push_back(0);
-}
-
-void putExtension(Bytes* gif, uint8_t label, const std::vector<Bytes>& subBlocks) {
-    gif->push_back(0x21);
-    gif->push_back(label);
-    for (const Bytes& block : subBlocks) {
-        gif->push_back((uint8_t)block.size());
-        gif->insert(gif->end(), block.begin(), block.end());
-    }
-    gif->push_back(0);
+    Bytes header(identifier, identifier + 8);
+    header.insert(header.end(), authentication, authentication + 3);
+    std::vector<Bytes> blocks = {header};
+    blocks.insert(blocks.end(), subBlocks.begin(), subBlocks.end());
+    putExtension(gif, 0xFF, blocks);
 }
 
 void putNetscapeLoop(Bytes* gif, uint16_t loops) {
@@ -179,14 +166,9 @@ void putNetscapeLoop(Bytes* gif, uint16_t loops) {
 }
 
 void putPlainText(Bytes* gif, const std::string& text) {
-    gif->push_back(0x21);
-    gif->push_back(0x01);
     // grid left/top/width/height, cell width/height, foreground, background
-    const uint8_t header[] = {12, 0, 0, 0, 0, 64, 0, 16, 0, 8, 16, 1, 0};
-    putBytes(gif, header, sizeof header);
-    gif->push_back((uint8_t)text.size());
-    putBytes(gif, text.data(), text.size());
-    gif->push_back(0);
+    const Bytes header = {0, 0, 0, 0, 64, 0, 16, 0, 8, 16, 1, 0};
+    putExtension(gif, 0x01, {header, Bytes(text.begin(), text.end())});
 }
 
 void putImageDescriptor(Bytes* gif, const ImageDescriptor& d) {

@@ -41,6 +41,10 @@ uint32_t tableSizeBits(uint32_t count);
 // global table just large enough to hold them.
 void beginGif(Bytes* gif, uint16_t width, uint16_t height, const Colours& colours, uint8_t backgroundIndex = 0);
 
+// Any extension: 0x21, the label, each sub-block as it stands (1 to 255
+// bytes; an empty one would read as the terminator), the terminator.
+void putExtension(Bytes* gif, uint8_t label, const std::vector<Bytes>& subBlocks);
+
 // Graphic control extension. transparentIndex < 0: no transparent colour.
 struct GraphicControl {
     uint32_t disposal;
@@ -49,8 +53,9 @@ struct GraphicControl {
 };
 void putGraphicControl(Bytes* gif, const GraphicControl& control);
 
-// Graphic control extension from its raw packed byte, for flag tests.
-void putGraphicControlRaw(Bytes* gif, uint8_t packed, uint16_t delayCs, uint8_t transparentIndex);
+// Its 4 bytes of control data (packed, delay low and high, transparent
+// index), for blocks of other shapes built with putExtension.
+Bytes graphicControlData(const GraphicControl& control);
 
 // Data sub-blocks: splits gives the sizes of the first sub-blocks (each 1 to
 // 255), the rest of data follows in sub-blocks of 255. The block terminator
@@ -60,15 +65,11 @@ void putSubBlocks(Bytes* gif, const Bytes& data, const std::vector<size_t>& spli
 // Comment extension; each string becomes one sub-block.
 void putComment(Bytes* gif, const std::vector<std::string>& subBlocks);
 
-// Application extension with an 8-byte identifier and a 3-byte
-// authentication code, and the given sub-blocks as they stand.
+// Application extension with the usual 11-byte header (an 8-byte
+// identifier and a 3-byte authentication code), and the given sub-blocks as
+// they stand. Headers of other sizes: putExtension(gif, 0xFF, ...).
 void putApplication(Bytes* gif, const char* identifier, const char* authentication,
                     const std::vector<Bytes>& subBlocks);
-
-// Any extension as it stands: the label, each sub-block behind its length
-// byte, then the terminator. For headers and controls of any size, unknown
-// labels and empty extensions (no sub-blocks).
-void putExtension(Bytes* gif, uint8_t label, const std::vector<Bytes>& subBlocks);
 
 // NETSCAPE2.0 with the loop sub-block {1, lo, hi}.
 void putNetscapeLoop(Bytes* gif, uint16_t loops);
