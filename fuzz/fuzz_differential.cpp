@@ -51,7 +51,9 @@ const uint64_t referencePixels = 64ull << 20;
 // that changes nothing, so it holds many more frames of a large screen
 // within its budget than the reference, which keeps every picture, composes
 // in a reasonable time.
-uint64_t referenceComposedPixels() { return uncutBudget.bytes / 4; }
+uint64_t referenceComposedPixels() {
+    return uncutBudget.bytes / 4;
+}
 
 LzwEntry dictionary[lzwTableEntries];
 
@@ -128,11 +130,6 @@ KnownDifference knownDifferences[] = {
      [](const PlayerWalk& walk, const Bytes&) {
          return firstImageWhere(walk, [](const WalkedImage& i) { return i.namesNoEntry; });
      }},
-    // TEMPORARY, until the loader reads every extension by its lengths: a
-    // label other than 0xF9, 0xFE and 0xFF, an application header whose size
-    // is not 11, a graphic control that is not one 4-byte sub-block.
-    {"extension-not-walked-by-lengths",
-     [](const PlayerWalk& walk, const Bytes&) { return walk.imagesBeforeUnfollowedExtension; }},
 };
 
 // The frames compared: all, or those before the first known difference.
@@ -380,7 +377,6 @@ RasterBudget cuttingBudget(const Bytes& gif, const PlayerLoad& uncut) {
 }
 
 bool everyImageDecoded(const PlayerWalk& walk) {
-    if (walk.imagesBeforeUnfollowedExtension != noImage) return false;
     for (const WalkedImage& image : walk.images) {
         if (!image.decoded) return false;
     }
@@ -498,9 +494,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (cutByLoader) {
         tallies.cutByBudget += 1;
         compose(&uncut);
-    } else if (framesAllowed == 0 || (walk.imagesBeforeUnfollowedExtension != noImage && uncut.result == loadFailed)) {
-        // TEMPORARY: behind an extension the loader does not walk by its
-        // lengths, it may meet anything, and fail the load.
+    } else if (framesAllowed == 0) {
         tallies.notCompared += 1;
         compose(&uncut);
     } else {

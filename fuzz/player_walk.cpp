@@ -156,19 +156,10 @@ bool walkImage(Reader* r, PlayerWalk* walk) {
     return skipSubBlocks(r);
 }
 
-// TEMPORARY, until the loader reads every extension by its lengths.
-bool unfollowedExtension(const Reader& r, uint8_t label) {
-    if (label == 0xFE) return false;
-    if (label == 0xF9) return r.peek(0) != 4 || r.peek(5) != 0;
-    if (label == 0xFF) return r.peek(0) != 11;
-    return true;
-}
-
 }  // namespace
 
 PlayerWalk walkAsThePlayer(const Bytes& gif) {
     PlayerWalk walk = {};
-    walk.imagesBeforeUnfollowedExtension = noImage;
     walk.signatureShown =
         gif.size() >= 6 && (memcmp(gif.data(), "GIF87a", 6) == 0 || memcmp(gif.data(), "GIF89a", 6) == 0);
     if (gif.size() < 13) return walk;
@@ -180,11 +171,7 @@ PlayerWalk walkAsThePlayer(const Bytes& gif) {
         uint8_t introducer = r.take();
         if (introducer == 0x21) {
             if (!r.has(1)) break;
-            uint8_t label = r.take();
-            if (unfollowedExtension(r, label)) {
-                walk.imagesBeforeUnfollowedExtension = (uint32_t)walk.images.size();
-                break;  // where the loader goes on from here is its own
-            }
+            r.take();  // every label is passed over by its sub-blocks' lengths
             if (!skipSubBlocks(&r)) break;
         } else if (introducer != 0x2C || !walkImage(&r, &walk)) {
             break;

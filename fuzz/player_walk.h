@@ -30,13 +30,6 @@ struct PlayerWalk {
     uint32_t width;
     uint32_t height;
     std::vector<WalkedImage> images;  // in the order the walk meets them
-    // TEMPORARY, until the loader reads every extension by its lengths: the
-    // walk met an extension the loader reads by the shape it expects (any label but a graphic control, a comment
-    // or an application block; a graphic control whose bytes are not a
-    // 4-byte sub-block and a terminator; an application header whose size
-    // byte is not 11): the number of images before the first one, else
-    // noImage. The walk ends there.
-    uint32_t imagesBeforeUnfollowedExtension;
 };
 
 PlayerWalk walkAsThePlayer(const Bytes& gif);
