@@ -41,8 +41,8 @@ void separateTransparentEntry(Palette* palette, uint32_t index) {
     }
 }
 
-// What the graphic controls in front of an image give it. Every control
-// whose first sub-block holds at least 4 bytes counts: a later one
+// What the graphic controls in front of an image give it. Every whole
+// control whose first sub-block holds at least 4 bytes counts: a later one
 // overwrites the disposal and the delay, and the transparent index only
 // when its own flag is set, as the player reads them.
 struct Control {
@@ -52,7 +52,7 @@ struct Control {
 };
 
 void applyControl(const GiflibExtension& extension, Control* control) {
-    if (extension.subBlocks.empty() || extension.subBlocks[0].size() < 4) return;
+    if (!extension.complete || extension.subBlocks.empty() || extension.subBlocks[0].size() < 4) return;
     const Bytes& b = extension.subBlocks[0];
     control->disposal = (b[0] >> 2) & 7;
     control->delayMs = (b[1] + 256u * b[2]) * 10u;
@@ -61,17 +61,14 @@ void applyControl(const GiflibExtension& extension, Control* control) {
 
 // NETSCAPE gives the loop count from the first three bytes of the sub-block
 // behind its header, wherever the block stands; the last one read counts.
-// The player takes those bytes straight from the file, so they are read
-// from there, also where the rest of that sub-block is cut off: the length
-// byte and the three behind it, with a byte of the data behind them (the
-// player's reads never deliver the last byte of the file).
-void applyLoop(const GiflibExtension& extension, const Bytes& gif, uint32_t* loopCount) {
-    if (extension.subBlocks.empty()) return;
+// The player reads that sub-block whole, and like every read of its it
+// needs a byte of the file behind it.
+void applyLoop(const GiflibExtension& extension, size_t fileSize, uint32_t* loopCount) {
+    if (extension.subBlocks.size() < 2) return;
     const Bytes& header = extension.subBlocks[0];
+    const Bytes& loop = extension.subBlocks[1];
     if (header.size() < 8 || memcmp(header.data(), "NETSCAPE", 8) != 0) return;
-    const size_t at = extension.ends[0];
-    if (at + 4 >= gif.size() || gif[at] < 3) return;
-    *loopCount = gif[at + 2] + 256u * gif[at + 3];
+    if (loop.size() >= 3 && extension.ends[1] < fileSize) *loopCount = loop[1] + 256u * loop[2];
 }
 
 ReferenceFrame frameFrom(const GiflibImage& image, const Control& control, bool hasGlobal, Palette* global) {
@@ -115,7 +112,7 @@ ReferenceRead referenceRead(const Bytes& gif, uint64_t maxPixels) {
         if (!block.isImage) {
             everyBlockWhole = everyBlockWhole && block.extension.complete;
             if (block.extension.label == 0xF9) applyControl(block.extension, &control);
-            if (block.extension.label == 0xFF) applyLoop(block.extension, gif, &animation.loopCount);
+            if (block.extension.label == 0xFF) applyLoop(block.extension, gif.size(), &animation.loopCount);
             continue;
         }
         const GiflibImage& image = block.image;
