@@ -36,7 +36,7 @@ case "$target" in
         covered=("${player[@]}")
         uncovered=("$root/fuzz/fuzz_differential.cpp" "$root/fuzz/gif_generator.cpp" "$root/fuzz/player_walk.cpp" "$root/tools/gif_writer.cpp"
                    "$root/tests/giflib_records.cpp" "$root/tests/giflib_reference.cpp"
-                   "$root/tests/giflib_reference_records.cpp")
+                   "$root/tests/reference_difference.cpp")
         libraries=(-lgif)
         ;;
     *)

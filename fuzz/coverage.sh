@@ -26,7 +26,7 @@ libraries=()
 if [ "$target" = differential ]; then
     sources=("${player[@]}" "$root/fuzz/fuzz_differential.cpp" "$root/fuzz/gif_generator.cpp"
              "$root/fuzz/player_walk.cpp" "$root/tools/gif_writer.cpp" "$root/tests/giflib_records.cpp"
-             "$root/tests/giflib_reference.cpp" "$root/tests/giflib_reference_records.cpp")
+             "$root/tests/giflib_reference.cpp" "$root/tests/reference_difference.cpp")
     libraries=(-lgif)
 fi
 clang++ -std=c++17 -O1 -fno-exceptions -fno-rtti -I "$root" -fsanitize=fuzzer \

@@ -31,7 +31,8 @@
 #include "gif/gif.h"
 #include "gif/raster_budget.h"
 #include "render/compose.h"
-#include "tests/giflib_reference_records.h"
+#include "tests/giflib_reference.h"
+#include "tests/reference_difference.h"
 
 extern "C" size_t LLVMFuzzerMutate(uint8_t* data, size_t size, size_t maxSize);
 
@@ -169,52 +170,10 @@ void printTallies() {
 
 // ---- reporting a difference ----------------------------------------------------
 
-[[noreturn]] void differs(const std::string& what) {
-    fprintf(stderr, "fuzz_differential: %s\n", what.c_str());
+void check(const std::string& difference) {
+    if (difference.empty()) return;
+    fprintf(stderr, "fuzz_differential: %s\n", difference.c_str());
     abort();
-}
-
-std::string hex(uint32_t value) {
-    char text[16];
-    snprintf(text, sizeof text, "0x%06x", value);
-    return text;
-}
-
-std::string frameText(uint32_t i) {
-    return "frame " + std::to_string(i);
-}
-
-// The two sides' names in a report: the player against the reference, or a
-// cut load against the uncut one.
-struct Sides {
-    const char* have;
-    const char* want;
-};
-const Sides playerAndReference = {"player", "reference"};
-const Sides cutAndUncut = {"cut", "uncut"};
-
-void expectEqual(const std::string& what, uint64_t have, uint64_t want, Sides sides = playerAndReference) {
-    if (have != want) {
-        differs(what + ": " + sides.have + " " + std::to_string(have) + ", " + sides.want + " " + std::to_string(want));
-    }
-}
-
-void expectPixels(const std::string& what, const uint32_t* have, const uint32_t* want, uint32_t width, uint32_t height,
-                  Sides sides = playerAndReference) {
-    for (size_t i = 0; i < (size_t)width * height; ++i) {
-        if (have[i] != want[i]) {
-            differs(what + ", pixel (" + std::to_string(i % width) + ", " + std::to_string(i / width) +
-                    "): " + sides.have + " " + hex(have[i]) + ", " + sides.want + " " + hex(want[i]));
-        }
-    }
-}
-
-// The player's delay rule over a whole list.
-std::vector<uint32_t> normalised(std::vector<uint32_t> delays) {
-    uint64_t sum = 0;
-    for (uint32_t delay : delays) sum += delay;
-    if (!delays.empty() && sum < 1000 && sum < 15 * delays.size()) delays.assign(delays.size(), 100);
-    return delays;
 }
 
 // ---- the player ------------------------------------------------------------------
@@ -253,111 +212,6 @@ uint32_t framesShown(const PlayerLoad& load) {
     return load.result == loadFailed ? 0 : load.animation.frameCount;
 }
 
-// ---- the player against the reference -------------------------------------------
-
-// The frame's own raster and record, before compositing.
-void compareOwnFrame(uint32_t i, const FrameRecord& player, const ReferenceFrame& reference) {
-    const std::string where = frameText(i);
-    expectEqual(where + " left", player.left, reference.left);
-    expectEqual(where + " top", player.top, reference.top);
-    expectEqual(where + " width", player.width, reference.width);
-    expectEqual(where + " height", player.height, reference.height);
-    expectEqual(where + " disposal", player.disposal, reference.disposal);
-    const uint32_t key = reference.transparentIndex >= 0 ? keyMarker | swapRedBlue(reference.keyColour) : 0;
-    expectEqual(where + " transparency key", player.transparencyKey, key);
-    expectPixels(where + " own raster", rasterPixels(player.bitmap), reference.colours.data(), reference.width,
-                 reference.height);
-}
-
-// Delays. Compared in full where giflib read as far as the player; for the
-// first frames only otherwise, where the player's normalisation over all its
-// frames may have set every delay to 100.
-void compareDelays(const Animation& player, const std::vector<uint32_t>& reference, bool whole) {
-    if (whole) {
-        const std::vector<uint32_t> want = normalised(reference);
-        for (uint32_t i = 0; i < player.frameCount; ++i)
-            expectEqual(frameText(i) + " delay", player.frames[i].delayMs, want[i]);
-        return;
-    }
-    bool allHundred = true;
-    for (uint32_t i = 0; i < player.frameCount; ++i) allHundred = allHundred && player.frames[i].delayMs == 100;
-    uint64_t sum = 0;
-    for (uint32_t delay : reference) sum += delay;
-    if (allHundred && sum < 1000) return;
-    for (size_t i = 0; i < reference.size(); ++i)
-        expectEqual(frameText((uint32_t)i) + " delay", player.frames[i].delayMs, reference[i]);
-}
-
-struct Comparison {
-    bool whole;       // everything: the frame count, the loop count, all delays
-    uint32_t frames;  // the frames whose pixels are compared
-    std::vector<ReferenceFrame> const* reference;
-};
-
-// What can be compared: where no known difference applies and giflib read
-// every block the player read (it stopped at the trailer, at the end of the
-// data, or at a byte that starts no block, as the player does), everything.
-// Where giflib stopped inside an image with data left (a defect, an early end
-// code, a terminator before the end code), the player goes on, and only the
-// images giflib completed are compared.
-Comparison plan(const ReferenceRead& reference, uint32_t framesAllowed) {
-    const GiflibStop stop = reference.stop;
-    const uint32_t completed = (uint32_t)reference.animation.frames.size();
-    Comparison c;
-    c.whole = framesAllowed == noImage && (stop == giflibTrailer || stop == giflibDataEnded ||
-                                           stop == giflibWrongRecord || stop == giflibNotOpened);
-    c.frames = completed < framesAllowed ? completed : framesAllowed;
-    c.reference = &reference.animation.frames;
-    return c;
-}
-
-void compareFrameCounts(const PlayerLoad& player, const ReferenceRead& reference, const Comparison& c) {
-    const uint32_t completed = (uint32_t)reference.animation.frames.size();
-    const uint32_t shown = framesShown(player);
-    if (c.whole) {
-        // The image giflib stopped in is the player's last frame, with what
-        // it could decode.
-        expectEqual("frame count", shown, completed + (reference.partialFrame ? 1 : 0));
-        expectEqual("loop count", player.animation.loopCount, reference.animation.loopCount);
-    } else if (shown < c.frames) {
-        expectEqual("frame count (at least)", shown, c.frames);
-    }
-    if (reference.stop != giflibNotOpened && shown > 0) {
-        expectEqual("screen width", player.animation.width, reference.animation.width);
-        expectEqual("screen height", player.animation.height, reference.animation.height);
-    }
-}
-
-void compareRecords(const PlayerLoad& player, const ReferenceRead& reference, const Comparison& c) {
-    compareFrameCounts(player, reference, c);
-    std::vector<uint32_t> delays;
-    for (uint32_t i = 0; i < c.frames; ++i) {
-        compareOwnFrame(i, player.animation.frames[i], (*c.reference)[i]);
-        delays.push_back((*c.reference)[i].delayMs);
-    }
-    if (c.whole && reference.partialFrame) {
-        delays.push_back(reference.partial.delayMs);
-        expectEqual(frameText(c.frames) + " disposal", player.animation.frames[c.frames].disposal,
-                    reference.partial.disposal);
-    }
-    if (framesShown(player) > 0) compareDelays(player.animation, delays, c.whole);
-}
-
-// Returns false when the pictures are too large for the reference.
-bool comparePictures(const PlayerLoad& player, const ReferenceRead& reference, const Comparison& c) {
-    if (c.frames == 0) return true;
-    const Animation& a = player.animation;
-    if ((uint64_t)a.width * a.height * c.frames > referenceComposedPixels()) return false;
-    ReferenceAnimation shown = reference.animation;
-    shown.frames.resize(c.frames);
-    const std::vector<std::vector<uint32_t>> pictures = referenceCompose(shown, background);
-    for (uint32_t i = 0; i < c.frames; ++i) {
-        expectPixels(frameText(i) + " composed", rasterPixels(a.frames[i].bitmap), pictures[i].data(), a.width,
-                     a.height);
-    }
-    return true;
-}
-
 // ---- the same input under a budget that cuts the load ---------------------------
 
 uint32_t hashOf(const Bytes& gif) {
@@ -393,26 +247,28 @@ void compareCutLoad(const Bytes& gif, const PlayerLoad& uncut, const PlayerWalk&
     const uint32_t kept = framesShown(cut);
     const Animation& a = cut.animation;
     const Animation& whole = uncut.animation;
-    if (kept > whole.frameCount) expectEqual("cut load: frames kept (at most)", kept, whole.frameCount, cutAndUncut);
+    if (kept > whole.frameCount)
+        check(valueDifference("cut load: frames kept (at most)", kept, whole.frameCount, "cut", "uncut"));
     // TEMPORARY: the loader normalises the delays over the frames it kept.
     bool cutNormalised = true, uncutNormalised = true;
     for (uint32_t i = 0; i < kept; ++i) cutNormalised = cutNormalised && a.frames[i].delayMs == 100;
     for (uint32_t i = 0; i < whole.frameCount; ++i) uncutNormalised = uncutNormalised && whole.frames[i].delayMs == 100;
     const bool allHundred = cutNormalised || uncutNormalised;
     for (uint32_t i = 0; i < kept; ++i) {
-        const std::string where = "cut load: " + frameText(i);
-        if (!allHundred) expectEqual(where + " delay", a.frames[i].delayMs, whole.frames[i].delayMs, cutAndUncut);
-        expectEqual(where + " disposal", a.frames[i].disposal, whole.frames[i].disposal, cutAndUncut);
+        const std::string where = "cut load: frame " + std::to_string(i);
+        if (!allHundred)
+            check(valueDifference(where + " delay", a.frames[i].delayMs, whole.frames[i].delayMs, "cut", "uncut"));
+        check(valueDifference(where + " disposal", a.frames[i].disposal, whole.frames[i].disposal, "cut", "uncut"));
         // A picture both loads share with the frame before was compared there.
         if (i > 0 && a.frames[i].bitmap == a.frames[i - 1].bitmap &&
             whole.frames[i].bitmap == whole.frames[i - 1].bitmap) {
             continue;
         }
-        expectPixels(where + " composed", rasterPixels(a.frames[i].bitmap), rasterPixels(whole.frames[i].bitmap),
-                     a.width, a.height, cutAndUncut);
+        check(pixelDifference(where + " composed", rasterPixels(a.frames[i].bitmap),
+                              rasterPixels(whole.frames[i].bitmap), a.width, a.height, "cut", "uncut"));
     }
     if (everyImageDecoded(walk)) {
-        expectEqual("cut load: images in the file", a.imagesInFile, whole.frameCount, cutAndUncut);
+        check(valueDifference("cut load: images in the file", a.imagesInFile, whole.frameCount, "cut", "uncut"));
     }
     freeAnimation(&cut.animation);
 }
@@ -431,31 +287,36 @@ bool isRaw(const uint8_t* data, size_t size) {
     return size >= 3 && memcmp(data, "GIF", 3) == 0;
 }
 
-void tallyComparison(const Comparison& c, bool pictures, bool recipe) {
-    if (!c.whole && c.frames == 0) {
+void tallyComparison(const ComparisonPlan& plan, bool pictures, bool recipe) {
+    if (!plan.whole && plan.frames == 0) {
         tallies.notCompared += 1;
     } else if (!pictures) {
         tallies.recordsOnly += 1;
     } else {
-        tallies.comparedWhole += c.whole ? 1 : 0;
-        tallies.comparedInPart += c.whole ? 0 : 1;
+        tallies.comparedWhole += plan.whole ? 1 : 0;
+        tallies.comparedInPart += plan.whole ? 0 : 1;
         tallies.recipesCompared += recipe ? 1 : 0;
     }
 }
 
 void compareWithReference(const Bytes& gif, PlayerLoad* player, uint32_t framesAllowed, bool recipe) {
-    const ReferenceRead reference = referenceRead(gif, referencePixels);
+    const ReferenceAnimation reference = referenceFrom(gif, referencePixels);
     if (reference.stop == giflibTooLarge) {
         tallies.referenceTooLarge += 1;
         return;
     }
-    const Comparison c = plan(reference, framesAllowed);
-    compareRecords(*player, reference, c);
+    const ComparisonPlan plan = comparisonPlan(reference, framesAllowed);
+    check(recordDifference(player->animation, player->result, reference, plan));
     if (!compose(player)) {
         tallies.cutByBudget += 1;
         return;
     }
-    tallyComparison(c, comparePictures(*player, reference, c), recipe);
+    // The reference keeps every picture; those of a large screen with many
+    // frames are not composed.
+    const Animation& a = player->animation;
+    const bool pictures = (uint64_t)a.width * a.height * plan.frames <= referenceComposedPixels();
+    if (pictures) check(pictureDifference(a, reference, plan, background));
+    tallyComparison(plan, pictures, recipe);
 }
 
 }  // namespace
@@ -503,6 +364,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!cutByLoader && uncut.composed && uncut.loaded > 0) compareCutLoad(gif, uncut, walk);
     freeAnimation(&uncut.animation);
     const RasterBudget left = rasterBudgetInUse();
-    if (left.count != 0 || left.bytes != 0) differs("rasters outlive their documents");
+    if (left.count != 0 || left.bytes != 0) check("rasters outlive their documents");
     return 0;
 }

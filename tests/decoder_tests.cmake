@@ -23,7 +23,7 @@ if(NOT WIN32)
   find_package(GIF REQUIRED)
   add_executable(giflib_test
     compose_conformance_test.cpp extension_shapes_test.cpp giflib_crosscheck_test.cpp giflib_reference.cpp
-    differential_check.cpp differential_test.cpp giflib_records.cpp giflib_reference_records.cpp
+    differential_check.cpp differential_test.cpp giflib_records.cpp reference_difference.cpp
     ${CMAKE_SOURCE_DIR}/fuzz/player_walk.cpp)
   target_compile_options(giflib_test PRIVATE ${MORVIX_WARNINGS})
   target_link_libraries(giflib_test PRIVATE morvix_test_support GIF::GIF GTest::gtest_main)
