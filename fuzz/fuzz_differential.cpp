@@ -133,9 +133,10 @@ KnownDifference knownDifferences[] = {
      }},
 };
 
-// The frames compared: all, or those before the first known difference.
+// The frames compared: every frame, or those before the first known
+// difference.
 uint32_t framesCompared(const PlayerWalk& walk, const Bytes& gif) {
-    uint32_t compared = noImage;
+    uint32_t compared = everyFrame;
     for (KnownDifference& known : knownDifferences) {
         uint32_t out = known.firstFrameOut(walk, gif);
         if (out == noImage) continue;
@@ -254,8 +255,9 @@ void compareCutLoad(const Bytes& gif, const PlayerLoad& uncut, const PlayerWalk&
     // load's last frames: the count of images in the file, and the delays,
     // normalised over the whole file, are the uncut load's.
     const bool decoded = everyImageDecoded(walk);
-    if (decoded)
+    if (decoded) {
         check(valueDifference("cut load: images in the file", a.imagesInFile, whole.frameCount, "cut", "uncut"));
+    }
     for (uint32_t i = 0; i < kept; ++i) {
         const std::string where = "cut load: frame " + std::to_string(i);
         if (decoded) {
