@@ -36,7 +36,6 @@ struct Bulk {
         return state;
     }
     uint32_t below(uint32_t n) { return n <= 1 ? 0 : next() % n; }
-    bool chance(uint32_t percent) { return below(100) < percent; }
 };
 
 // Few colours, black and the small values the player's key move picks among
