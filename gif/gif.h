@@ -102,8 +102,10 @@ void releaseFramesFrom(Animation* animation, uint32_t first);
 void freeAnimation(Animation* animation);
 
 // Sets every delay to 100 ms when the delays add up to less than 1000 ms and
-// average under 15 ms.
-void normaliseDelays(Animation* animation);
+// average under 15 ms. The images ahead (behind a load that memory cut, with
+// the delays their controls give them) count as frames of the file, so that
+// the frames kept play as they do in the whole file.
+void normaliseDelays(Animation* animation, uint32_t imagesAhead = 0, uint64_t delaysAheadMs = 0);
 
 // Palettes, transparency key and the image step (palette.cpp).
 int readPalette(uint32_t count, uint32_t* palette, ByteCursor* cursor);

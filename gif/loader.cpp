@@ -143,19 +143,35 @@ int readScreen(ByteCursor* cursor, Animation* animation, uint32_t* globalPalette
 }
 
 // The images ahead of the cursor, counted without decoding them, up to the
-// trailer, the end of the data, or a byte that starts no block. Extensions
-// are passed over by their lengths, as the loader passes over them.
-uint32_t countImagesAhead(ByteCursor* cursor) {
-    uint32_t count = 0;
+// trailer, the end of the data, or a byte that starts no block, and the sum
+// of the delays their graphic controls give them. Extensions are passed over
+// by their lengths, as the loader passes over them.
+struct ImagesAhead {
+    uint32_t count;
+    uint64_t delayMs;
+};
+
+ImagesAhead countImagesAhead(ByteCursor* cursor) {
+    ImagesAhead ahead = {0, 0};
+    uint32_t delayMs = 0;  // of the next image, as the loader would read it
     uint8_t byte = 0;
     while (cursorRead(cursor, 1, &byte)) {
         if (byte == 0x21) {
-            uint8_t label = 0;
-            if (!cursorRead(cursor, 1, &label) || !cursorSkipSubBlocks(cursor)) break;
+            uint8_t label = 0, control[255];
+            uint32_t length = 0;
+            if (!cursorRead(cursor, 1, &label)) break;
+            if (label != 0xF9) {
+                if (!cursorSkipSubBlocks(cursor)) break;
+                continue;
+            }
+            if (!cursorReadSubBlock(cursor, control, &length) || !skipRestOfChain(cursor, length)) break;
+            if (length >= 4) delayMs = (control[1] + 256u * control[2]) * 10u;
         } else if (byte == 0x2C) {
             uint8_t d[9];
             if (!cursorRead(cursor, 9, d)) break;
-            count += 1;
+            ahead.count += 1;
+            ahead.delayMs += delayMs;
+            delayMs = 0;
             if (d[8] & 0x80) {
                 // A local colour table: at most 768 bytes, read rather than
                 // added so that the position cannot wrap.
@@ -167,7 +183,7 @@ uint32_t countImagesAhead(ByteCursor* cursor) {
             break;
         }
     }
-    return count;
+    return ahead;
 }
 
 }  // namespace
@@ -177,11 +193,12 @@ int allocateFrameTable(Animation* animation) {
     return animation->frames != nullptr;
 }
 
-void normaliseDelays(Animation* animation) {
+void normaliseDelays(Animation* animation, uint32_t imagesAhead, uint64_t delaysAheadMs) {
     // 64-bit, so that long delays cannot wrap around into "too short".
-    uint64_t sum = 0;
+    uint64_t sum = delaysAheadMs;
     for (uint32_t i = 0; i < animation->frameCount; ++i) sum += animation->frames[i].delayMs;
-    if (animation->frameCount > 0 && sum < 1000 && sum < 15ull * animation->frameCount) {
+    const uint64_t images = (uint64_t)animation->frameCount + imagesAhead;
+    if (animation->frameCount > 0 && sum < 1000 && sum < 15ull * images) {
         for (uint32_t i = 0; i < animation->frameCount; ++i) animation->frames[i].delayMs = 100;
     }
 }
@@ -220,6 +237,7 @@ LoadResult parseGif(ByteCursor* cursor, LzwEntry* dictionary, Animation* animati
     uint32_t frameCounter = 0;
     uint32_t capacity = frameTableStep;
     uint32_t imagesInFile = 0;  // set where memory cuts the walk
+    uint64_t delaysAheadMs = 0;  // of the images behind the cut
     bool previewShown = false;
     LoadResult result = loadFailed;
 
@@ -238,7 +256,9 @@ LoadResult parseGif(ByteCursor* cursor, LzwEntry* dictionary, Animation* animati
             // at the end of the data, with the result they left; the title
             // tells how many images the file has.
             if (image == loadRasterRefused) {
-                imagesInFile = frameCounter + 1 + countImagesAhead(cursor);
+                const ImagesAhead ahead = countImagesAhead(cursor);
+                imagesInFile = frameCounter + 1 + ahead.count;
+                delaysAheadMs = animation->frames[frameCounter].delayMs + ahead.delayMs;
                 if (frameCounter == 0) result = loadFailed;
                 break;
             }
@@ -247,7 +267,9 @@ LoadResult parseGif(ByteCursor* cursor, LzwEntry* dictionary, Animation* animati
                 previewShown = true;
                 firstFramePreview(animation);
             } else if (frameCounter == capacity && !growFrameTable(animation, &capacity)) {
-                imagesInFile = frameCounter + countImagesAhead(cursor);
+                const ImagesAhead ahead = countImagesAhead(cursor);
+                imagesInFile = frameCounter + ahead.count;
+                delaysAheadMs = ahead.delayMs;
                 break;  // keep the frames so far, as at the end of the data
             }
         } else {
@@ -258,7 +280,8 @@ LoadResult parseGif(ByteCursor* cursor, LzwEntry* dictionary, Animation* animati
 
     animation->frameCount = frameCounter;
     animation->imagesInFile = imagesInFile > frameCounter ? imagesInFile : frameCounter;
-    normaliseDelays(animation);
+    // A load that memory cut plays its frames at the speed of the whole file.
+    normaliseDelays(animation, animation->imagesInFile - frameCounter, delaysAheadMs);
     return result;
 }
 

@@ -165,13 +165,17 @@ TEST(RasterBudgetModel, SmallerOfAddressSpaceAndCommitLessReserveAndFile) {
     EXPECT_EQ(modelledPlayerBudget(0).bytes, 4 * gib - 256 * mib);
 }
 
-// frames full-canvas frames, frame i with its column i white.
+// frames full-canvas frames, frame i with its column i white; 10 ms each,
+// the last 1 s, so that the whole plays at its delays (1,090 ms in all for
+// 10 frames) where a part of it alone would be set to 100 ms a frame.
 Bytes recording(uint16_t width, uint16_t height, uint32_t frames) {
     std::vector<FrameRecipe> recipes;
     for (uint32_t i = 0; i < frames; ++i) {
         std::vector<uint8_t> indices((size_t)width * height, 0);
         for (uint32_t y = 0; y < height; ++y) indices[y * width + i % width] = 1;
         recipes.push_back(frameAt(0, 0, width, height, indices));
+        recipes.back().hasControl = true;
+        recipes.back().control = {0, (uint16_t)(i + 1 == frames ? 100 : 1), -1};
     }
     return animationOf(width, height, recipes);
 }
@@ -187,9 +191,10 @@ void expectColumnFrames(const Animation& animation, uint32_t width, uint32_t hei
 }
 
 // A recording in small: ten frames of 10 x 4. Whatever stops the load, by
-// the budget or by the system, the frames before it are kept and the file's
-// images are counted. Full-canvas frames are their own pictures, so
-// compositing makes none and keeps them all.
+// the budget or by the system, the frames before it are kept with the
+// delays they have in the whole file, and the file's images are counted.
+// Full-canvas frames are their own pictures, so compositing makes none and
+// keeps them all.
 TEST_F(RasterBudgetTest, LoadCutByMemoryKeepsTheFramesBeforeAndCountsTheFile) {
     struct CutCase {
         const char* name;
@@ -214,6 +219,9 @@ TEST_F(RasterBudgetTest, LoadCutByMemoryKeepsTheFramesBeforeAndCountsTheFile) {
         ASSERT_EQ(parsed.animation.frameCount, c.wantFrames);
         if (c.wantFrames == 0) continue;
         EXPECT_EQ(parsed.animation.imagesInFile, 10u);
+        for (uint32_t i = 0; i < c.wantFrames; ++i) {
+            EXPECT_EQ(parsed.animation.frames[i].delayMs, i == 9 ? 1000u : 10u) << "frame " << i;
+        }
         EXPECT_EQ(composeFrames(&parsed.animation, background), 1);
         ASSERT_EQ(parsed.animation.frameCount, c.wantFrames);
         expectColumnFrames(parsed.animation, 10, 4);

@@ -144,6 +144,32 @@ Bytes noGlobalTable() {
     return gif;
 }
 
+// Two controls in front of one image: the disposal and delay of the second,
+// the key of the first, which the second (without the flag) keeps.
+Bytes twoControlsBeforeOneImage() {
+    Bytes gif;
+    beginGif(&gif, 4, 2, {red, green, blue, black});
+    putFrame(&gif, frameAt(0, 0, 4, 2, filled(8, 0)));
+    putGraphicControl(&gif, {2, 5, 1});
+    putGraphicControl(&gif, {3, 7, -1});
+    putFrame(&gif, frameAt(1, 0, 2, 2, {1, 2, 2, 1}));
+    putFrame(&gif, frameAt(0, 1, 1, 1, {3}));
+    putTrailer(&gif);
+    return gif;
+}
+
+// The loop count of the last NETSCAPE block, here behind the first image.
+Bytes loopBlocksAroundTheFirstImage() {
+    Bytes gif;
+    beginGif(&gif, 2, 1, {red, green});
+    putNetscapeLoop(&gif, 3);
+    putFrame(&gif, frameAt(0, 0, 2, 1, {0, 1}));
+    putNetscapeLoop(&gif, 5);
+    putFrame(&gif, frameAt(1, 0, 1, 1, {0}));
+    putTrailer(&gif);
+    return gif;
+}
+
 TEST(ComposeConformance, Recipes) {
     expectSameAsGiflib("every disposal code", everyDisposalCode());
     expectSameAsGiflib("black key", blackKey());
@@ -155,6 +181,8 @@ TEST(ComposeConformance, Recipes) {
     expectSameAsGiflib("disposal 3 on the last frame", disposalOnTheLastFrame(3));
     expectSameAsGiflib("growing codes and interlace", growingCodesAndInterlace());
     expectSameAsGiflib("no global table", noGlobalTable());
+    expectSameAsGiflib("two controls before one image", twoControlsBeforeOneImage());
+    expectSameAsGiflib("loop blocks around the first image", loopBlocksAroundTheFirstImage());
 }
 
 // ---- random animations ------------------------------------------------------

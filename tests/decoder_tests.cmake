@@ -17,12 +17,14 @@ gtest_discover_tests(compose_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
 
 # Native only: differential tests against giflib (Debian's libgif-dev), on
 # GIFs from the test writer and from ImageMagick (skipped without convert),
+# the parts of the differential fuzz target that decide what it compares,
 # and the shared corpus through morvix-frames.
 if(NOT WIN32)
   find_package(GIF REQUIRED)
   add_executable(giflib_test
     compose_conformance_test.cpp extension_shapes_test.cpp giflib_crosscheck_test.cpp giflib_reference.cpp
-    differential_check.cpp)
+    differential_check.cpp differential_test.cpp giflib_records.cpp reference_difference.cpp
+    ${CMAKE_SOURCE_DIR}/fuzz/player_walk.cpp)
   target_compile_options(giflib_test PRIVATE ${MORVIX_WARNINGS})
   target_link_libraries(giflib_test PRIVATE morvix_test_support GIF::GIF GTest::gtest_main)
   gtest_discover_tests(giflib_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 600)

@@ -1,6 +1,6 @@
 // Decodes one GIF with the player and with the giflib reference and reports
-// every difference: header, frame records, each frame's own raster, and each
-// composed picture.
+// the first difference (reference_difference.h): header, frame records, each
+// frame's own raster, and each composed picture.
 #pragma once
 
 #include <string>

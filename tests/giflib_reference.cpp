@@ -7,33 +7,15 @@
 
 namespace {
 
-struct MemoryReader {
-    const Bytes* bytes;
-    size_t at;
-};
-
-int readFromMemory(GifFileType* file, GifByteType* out, int count) {
-    MemoryReader* reader = (MemoryReader*)file->UserData;
-    size_t left = reader->bytes->size() - reader->at;
-    size_t n = std::min((size_t)count, left);
-    memcpy(out, reader->bytes->data() + reader->at, n);
-    reader->at += n;
-    return (int)n;
-}
-
 struct Palette {
     std::vector<uint32_t> entries = std::vector<uint32_t>(256, 0);
     uint32_t count = 0;
 };
 
-Palette paletteOf(const ColorMapObject* map) {
+Palette paletteOf(const Colours& colours) {
     Palette palette;
-    if (!map) return palette;
-    palette.count = (uint32_t)map->ColorCount;
-    for (int k = 0; k < map->ColorCount && k < 256; ++k) {
-        const GifColorType& c = map->Colors[k];
-        palette.entries[k] = ((uint32_t)c.Red << 16) | ((uint32_t)c.Green << 8) | c.Blue;
-    }
+    palette.count = (uint32_t)colours.size();
+    std::copy(colours.begin(), colours.begin() + std::min<size_t>(colours.size(), 256), palette.entries.begin());
     return palette;
 }
 
@@ -60,99 +42,114 @@ void separateTransparentEntry(Palette* palette, uint32_t index) {
     }
 }
 
-uint32_t loopCountOf(const ExtensionBlock* blocks, int count) {
-    for (int i = 0; i + 1 < count; ++i) {
-        const ExtensionBlock& b = blocks[i];
-        if (b.Function == APPLICATION_EXT_FUNC_CODE && b.ByteCount >= 8 && memcmp(b.Bytes, "NETSCAPE", 8) == 0) {
-            const ExtensionBlock& data = blocks[i + 1];
-            if (data.Function == CONTINUE_EXT_FUNC_CODE && data.ByteCount >= 3) {
-                return data.Bytes[1] + 256u * data.Bytes[2];
-            }
-        }
-    }
-    return 0;
+// What the graphic controls in front of an image give it. Every whole
+// control whose first sub-block holds at least 4 bytes counts: a later one
+// overwrites the disposal and the delay, and the transparent index only
+// when its own flag is set, as the player reads them.
+struct Control {
+    uint32_t delayMs = 0;
+    uint32_t disposal = 0;
+    int32_t transparentIndex = -1;
+};
+
+void applyControl(const GiflibExtension& extension, Control* control) {
+    if (!extension.complete || extension.subBlocks.empty() || extension.subBlocks[0].size() < 4) return;
+    const Bytes& b = extension.subBlocks[0];
+    control->disposal = (b[0] >> 2) & 7;
+    control->delayMs = (b[1] + 256u * b[2]) * 10u;
+    if (b[0] & 0x01) control->transparentIndex = b[3];
 }
 
-// giflib's own reading (DGifSavedExtensionToGCB) takes only the first graphic
-// control in front of an image and only one of exactly 4 bytes. The player
-// applies each in turn whose first sub-block holds at least 4: disposal and
-// delay from the last, the key from the last that sets one.
-void readGraphicControls(const SavedImage& image, ReferenceFrame* frame) {
-    frame->delayMs = 0;
-    frame->disposal = 0;
-    frame->transparentIndex = -1;
-    for (int i = 0; i < image.ExtensionBlockCount; ++i) {
-        const ExtensionBlock& b = image.ExtensionBlocks[i];
-        if (b.Function != GRAPHICS_EXT_FUNC_CODE || b.ByteCount < 4) continue;
-        frame->disposal = (b.Bytes[0] >> 2) & 7;
-        frame->delayMs = (b.Bytes[1] + 256u * b.Bytes[2]) * 10;
-        if (b.Bytes[0] & 0x01) frame->transparentIndex = b.Bytes[3];
-    }
+// NETSCAPE gives the loop count from the first three bytes of the sub-block
+// behind its header, wherever the block stands; the last one read counts.
+// The player reads that sub-block whole, and like every read of its it
+// needs a byte of the file behind it.
+void applyLoop(const GiflibExtension& extension, size_t fileSize, uint32_t* loopCount) {
+    if (extension.subBlocks.size() < 2) return;
+    const Bytes& header = extension.subBlocks[0];
+    const Bytes& loop = extension.subBlocks[1];
+    if (header.size() < 8 || memcmp(header.data(), "NETSCAPE", 8) != 0) return;
+    if (loop.size() >= 3 && extension.ends[1] < fileSize) *loopCount = loop[1] + 256u * loop[2];
 }
 
-ReferenceFrame frameFrom(GifFileType* file, int i, Palette* global) {
-    const SavedImage& image = file->SavedImages[i];
+ReferenceFrame frameFrom(const GiflibImage& image, const Control& control, bool hasGlobal, Palette* global) {
     ReferenceFrame frame;
-    frame.left = (uint32_t)image.ImageDesc.Left;
-    frame.top = (uint32_t)image.ImageDesc.Top;
-    frame.width = (uint32_t)image.ImageDesc.Width;
-    frame.height = (uint32_t)image.ImageDesc.Height;
-    frame.interlaced = image.ImageDesc.Interlace;
-    frame.localTable = image.ImageDesc.ColorMap != nullptr;
-    readGraphicControls(image, &frame);
-    frame.indices.assign(image.RasterBits, image.RasterBits + (size_t)frame.width * frame.height);
-
-    Palette local = image.ImageDesc.ColorMap ? paletteOf(image.ImageDesc.ColorMap) : greyRamp();
-    Palette* palette = image.ImageDesc.ColorMap || !file->SColorMap ? &local : global;
+    frame.left = image.left;
+    frame.top = image.top;
+    frame.width = image.width;
+    frame.height = image.height;
+    frame.interlaced = image.interlaced;
+    frame.localTable = image.localTable;
+    frame.delayMs = control.delayMs;
+    frame.disposal = control.disposal;
+    frame.transparentIndex = control.transparentIndex;
+    frame.indices = image.indices;
+    Palette local = image.localTable ? paletteOf(image.localColours) : greyRamp();
+    Palette* palette = image.localTable || !hasGlobal ? &local : global;
     frame.keyColour = 0;
     if (frame.transparentIndex >= 0) {
         separateTransparentEntry(palette, (uint32_t)frame.transparentIndex);
         frame.keyColour = palette->entries[frame.transparentIndex];
     }
-    // Entries past the table's count are black, unless the transparent
-    // entry was one of them and has been moved.
     for (uint8_t index : frame.indices) frame.colours.push_back(palette->entries[index]);
     return frame;
 }
 
 }  // namespace
 
-ReferenceAnimation referenceFrom(const Bytes& gif) {
+ReferenceAnimation referenceFrom(const Bytes& gif, uint64_t maxPixels) {
+    const GiflibRead read = readGiflibRecords(gif, maxPixels);
     ReferenceAnimation animation;
-    animation.ok = false;
-    animation.width = animation.height = animation.loopCount = 0;
-    MemoryReader reader = {&gif, 0};
-    int error = 0;
-    GifFileType* file = DGifOpen(&reader, readFromMemory, &error);
-    if (!file) {
-        animation.error = GifErrorString(error);
-        return animation;
+    animation.width = read.width;
+    animation.height = read.height;
+    animation.loopCount = 0;
+    animation.stop = read.stop;
+    animation.partialFrame = false;
+    Palette global = paletteOf(read.globalColours);
+    Control control;
+    bool everyBlockWhole = true;
+    for (const GiflibBlock& block : read.blocks) {
+        if (!block.isImage) {
+            everyBlockWhole = everyBlockWhole && block.extension.complete;
+            if (block.extension.label == 0xF9) applyControl(block.extension, &control);
+            if (block.extension.label == 0xFF) applyLoop(block.extension, gif.size(), &animation.loopCount);
+            continue;
+        }
+        const GiflibImage& image = block.image;
+        if (image.complete) {
+            animation.frames.push_back(frameFrom(image, control, read.globalTable, &global));
+        } else if (image.descriptorEnd < gif.size() && read.stop != giflibTooLarge) {
+            // The player's read of the descriptor needs a byte behind it.
+            animation.partialFrame = true;
+            animation.partial = frameFrom(GiflibImage{image.left,
+                                                      image.top,
+                                                      image.width,
+                                                      image.height,
+                                                      image.interlaced,
+                                                      image.localTable,
+                                                      image.localColours,
+                                                      image.descriptorEnd,
+                                                      false,
+                                                      {}},
+                                          control, read.globalTable, &global);
+        }
+        everyBlockWhole = everyBlockWhole && image.complete;
+        control = Control();
     }
-    if (DGifSlurp(file) != GIF_OK) {
-        animation.error = GifErrorString(file->Error);
-        DGifCloseFile(file, &error);
-        return animation;
+    animation.ok = everyBlockWhole && (read.stop == giflibTrailer || read.stop == giflibDataEnded);
+    if (!animation.ok) {
+        const char* error = GifErrorString(read.error);  // null for no error code
+        animation.error = "giflib stopped at byte " + std::to_string(read.stopOffset) + ": " + (error ? error : "?");
     }
-    animation.ok = true;
-    animation.width = (uint32_t)file->SWidth;
-    animation.height = (uint32_t)file->SHeight;
-    if (file->ImageCount > 0) {
-        animation.loopCount =
-            loopCountOf(file->SavedImages[0].ExtensionBlocks, file->SavedImages[0].ExtensionBlockCount);
-    }
-    Palette global = paletteOf(file->SColorMap);
-    for (int i = 0; i < file->ImageCount; ++i) animation.frames.push_back(frameFrom(file, i, &global));
-    DGifCloseFile(file, &error);
     return animation;
 }
 
 std::vector<uint32_t> referenceDelays(const ReferenceAnimation& animation) {
     std::vector<uint32_t> delays;
     uint64_t sum = 0;
-    for (const ReferenceFrame& frame : animation.frames) {
-        delays.push_back(frame.delayMs);
-        sum += frame.delayMs;
-    }
+    for (const ReferenceFrame& frame : animation.frames) delays.push_back(frame.delayMs);
+    if (animation.partialFrame) delays.push_back(animation.partial.delayMs);
+    for (uint32_t delay : delays) sum += delay;
     if (!delays.empty() && sum < 1000 && sum < 15 * delays.size()) std::fill(delays.begin(), delays.end(), 100u);
     return delays;
 }
@@ -183,17 +180,21 @@ void drawFrame(std::vector<uint32_t>* canvas, uint32_t canvasWidth, uint32_t can
 
 }  // namespace
 
-std::vector<std::vector<uint32_t>> referenceCompose(const ReferenceAnimation& animation, uint32_t background) {
+std::vector<std::vector<uint32_t>> referenceCompose(const ReferenceAnimation& animation, uint32_t background,
+                                                    size_t count) {
     const uint32_t w = animation.width;
     const uint32_t h = animation.height;
-    std::vector<uint32_t> canvas((size_t)w * h, background);
     std::vector<std::vector<uint32_t>> pictures;
-    for (const ReferenceFrame& frame : animation.frames) {
-        const std::vector<uint32_t> before = canvas;
+    if (count == 0 || animation.frames.empty()) return pictures;  // no canvas for a screen without frames
+    std::vector<uint32_t> canvas((size_t)w * h, background);
+    for (size_t i = 0; i < animation.frames.size() && i < count; ++i) {
+        const ReferenceFrame& frame = animation.frames[i];
+        std::vector<uint32_t> before;
+        if (frame.disposal == 3) before = canvas;
         drawFrame(&canvas, w, h, frame);
         pictures.push_back(canvas);
         if (frame.disposal == 2) fillRect(&canvas, w, h, frame, background);
-        if (frame.disposal == 3) canvas = before;
+        if (frame.disposal == 3) canvas.swap(before);
     }
     return pictures;
 }

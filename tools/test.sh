@@ -12,9 +12,10 @@
 #   sanitize  native build with AddressSanitizer + UBSan, all ctest tests
 #   native    native Release build (the tools: morvix-frames, make-demo-gif)
 #             and its ctest tests
-#   fuzz      the fuzz target (clang, ASan + UBSan) replays the seeds, the
-#             regressions and the shared corpus, then fuzzes for
-#             $MORVIX_FUZZ_SECONDS (180) seconds; any finding fails
+#   fuzz      both fuzz targets (clang, ASan + UBSan: load-and-compose, and
+#             the player against giflib) replay the seeds, the regressions
+#             and the shared corpus, then fuzz $MORVIX_FUZZ_SECONDS (180)
+#             seconds between them, half each; any finding fails
 #   windows   both Windows cross builds, every target: i686 (the shipping
 #             exe) and x86_64, each with its import table checked; the unit
 #             tests of the one this machine runs under Wine: 32-bit Wine, or,
@@ -161,17 +162,20 @@ run_wine_ctest() {  # DIR LOG
 }
 
 stage_fuzz() {
-    banner "fuzz: replay and a bounded session under ASan + UBSan"
-    local start
+    banner "fuzz: replay and a bounded session of each target under ASan + UBSan"
+    local start half ok=1 target
     start=$(date +%s)
-    if logged "$BUILD/logs/fuzz-replay.log" env MORVIX_FUZZ_BUILD="$BUILD/fuzz" bash "$SRC/fuzz/replay.sh" &&
-        logged "$BUILD/logs/fuzz-run.log" env MORVIX_FUZZ_BUILD="$BUILD/fuzz" \
-            bash "$SRC/fuzz/run.sh" "${MORVIX_FUZZ_SECONDS:-180}"; then
-        grep -hE '^(replay|fuzz):' "$BUILD/logs/fuzz-replay.log" "$BUILD/logs/fuzz-run.log" | sed 's/^/  /'
-        record fuzz ok "$start"
-    else
-        record fuzz FAILED "$start"
-    fi
+    half=$(((${MORVIX_FUZZ_SECONDS:-180} + 1) / 2))
+    rm -f "$BUILD/logs"/fuzz-run*.log
+    logged "$BUILD/logs/fuzz-replay.log" env MORVIX_FUZZ_BUILD="$BUILD/fuzz" bash "$SRC/fuzz/replay.sh" || ok=0
+    for target in load differential; do
+        [ $ok = 1 ] || break
+        logged "$BUILD/logs/fuzz-run-$target.log" env MORVIX_FUZZ_BUILD="$BUILD/fuzz" \
+            bash "$SRC/fuzz/run.sh" "$half" "$target" || ok=0
+    done
+    grep -hE '^(replay|fuzz|differential)' "$BUILD/logs"/fuzz-replay.log "$BUILD/logs"/fuzz-run-*.log 2>/dev/null |
+        sed 's/^/  /'
+    if [ $ok = 1 ]; then record fuzz ok "$start"; else record fuzz FAILED "$start"; fi
 }
 
 # Both Windows architectures, every target (players, tools, test programs),
