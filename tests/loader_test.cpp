@@ -591,8 +591,8 @@ TEST(LoaderImage, DescriptorCutShortIsDataEndedWithoutAFrame) {
 
 // ---- results of image data -------------------------------------------------
 
-// After an overflow the walk passes over the rest of that image's data byte
-// by byte until it meets the next block.
+// After an overflow the rest of that image's data is passed over by its
+// sub-block lengths, and the walk goes on with the next block.
 TEST(LoaderImageData, OverflowThenLaterFramesAreFound) {
     // 40 pixels for a 2 x 2 raster, in sub-blocks of 4 bytes, so that most
     // of the sub-blocks are still unread when the raster is full.
