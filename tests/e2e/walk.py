@@ -218,6 +218,7 @@ class Walk:
         self.state = model.State()
         self.readings = []
         self.history = []  # the readings of the processes before this one
+        self.excursions = 0  # readings above the bound that came back
         self.counts = {}
         self.steps = 0
 
@@ -579,14 +580,28 @@ class Walk:
         self.do_measure({"file": "one.gif"})
 
     def do_measure(self, a):
-        """Same file, same state of the GDI: the walk's one-frame file."""
+        """Same file, same state of the GDI: the walk's one-frame file. A
+        reading above the bound is taken again until it comes back: Wine
+        holds objects of its own for a moment now and then (seen: 7 more
+        for one reading, gone in the replay of the same steps); a leak
+        stays."""
         self.do_handover({"file": a["file"]})
-        out = wine_helper("probe.exe", "memory")
-        m = re.match(r"gdi (\d+) private (\d+)", out)
-        if not m:
-            raise Fault(f"probe memory: {out!r}")
-        self.readings.append((int(m.group(1)), int(m.group(2))))
-        check_flat(self.readings)
+        taken = []
+
+        def settled():
+            out = wine_helper("probe.exe", "memory")
+            m = re.match(r"gdi (\d+) private (\d+)", out)
+            if not m:
+                raise Fault(f"probe memory: {out!r}")
+            taken.append((int(m.group(1)), int(m.group(2))))
+            return taken[-1] if flat(self.readings, taken[-1]) else None
+        reading = poll(MEMORY_SETTLE_SECONDS, settled, 0.2)
+        if reading is None:
+            base = self.readings[0]
+            raise Fault(f"GDI objects and private bytes {taken[-1]} for {MEMORY_SETTLE_SECONDS} s, baseline {base}: "
+                        f"readings {self.readings}")
+        self.excursions += len(taken) > 1
+        self.readings.append(reading)
 
 
 # GDI objects: Wine makes and frees an object of its own now and then, so a
@@ -601,15 +616,15 @@ GDI_SLACK = 3
 PRIVATE_SLACK = 16 << 20
 
 
-def check_flat(readings):
-    if len(readings) < 2:
-        return
+MEMORY_SETTLE_SECONDS = 5
+
+
+def flat(readings, reading):
+    """Whether a reading keeps to the process's baseline (its first)."""
+    if not readings:
+        return True
     gdi_base, private_base = readings[0]
-    gdi, private = readings[-1]
-    if gdi > gdi_base + GDI_SLACK:
-        raise Fault(f"GDI objects {gdi}, baseline {gdi_base}: readings {[r[0] for r in readings]}")
-    if private > private_base + PRIVATE_SLACK:
-        raise Fault(f"private bytes {private}, baseline {private_base}: readings {[r[1] for r in readings]}")
+    return reading[0] <= gdi_base + GDI_SLACK and reading[1] <= private_base + PRIVATE_SLACK
 
 
 # The keys that are actions of their own (Walk.choose).
@@ -653,6 +668,8 @@ def walk_steps(walk, steps, seconds, measure_every, done, printer):
         done.append(action)
         printer(action)
         walk.do(action)
+        if os.environ.get("MORVIX_WALK_TRACE_GDI"):
+            print(f"  after {action}: {wine_helper('probe.exe', 'memory').strip()}", flush=True)
 
 
 def attempt(folder, steps, start_file, log, seed=0, seconds=0, measure_every=8):
@@ -741,6 +758,7 @@ def main():
         gdi = [r[0] for r in readings]
         private = [r[1] >> 20 for r in readings]
         print(f"walk: process {number}: GDI objects {gdi}, private MiB {private}")
+    print(f"walk: readings above the bound that came back within {MEMORY_SETTLE_SECONDS} s: {walk.excursions}")
     if not fault:
         print(f"walk: seed {seed} held")
         return 0
