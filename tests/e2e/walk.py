@@ -16,7 +16,13 @@ JSON record a line, with the seed; a failure prints the seed and the steps.
 Exit status: 0 the walk held, 1 a fault, 2 the walk could not start.
 
 Environment (tests/e2e/run.sh sets it): WINE, EXE, HELPERS, XDND_DROP,
-E2E_WORK, MORVIX_FRAMES, SRC_DIR.
+E2E_WORK, E2E_OUT, MORVIX_FRAMES, SRC_DIR. For a failure's diagnosis,
+MORVIX_WALK_TRACE=1 prints every xdotool call and MORVIX_WALK_TRACE_GDI=1
+the player's GDI objects and private bytes after every step.
+
+While the context menu or a dialog is open the walk sends only what closes
+or drives it (a row's click, Escape, the typed path), except the command
+keys it types into the About box to check that none gets through.
 """
 import argparse
 import json
