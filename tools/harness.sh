@@ -23,7 +23,7 @@ PACKAGES_TEST=(
     clang libclang-rt-14-dev                            # fuzzing
     file shellcheck                                     # checks of the exes and the scripts
     zip unzip                                           # the release zip and its check
-    xdotool xclip libx11-dev                            # the GUI tests
+    xdotool xclip libx11-dev python3                    # the GUI tests (the random walk is Python)
 )
 # shellcheck disable=SC2034 # the list of tools/release.sh
 PACKAGES_RELEASE=(cmake make g++-mingw-w64-i686 binutils-mingw-w64-i686 zip unzip)

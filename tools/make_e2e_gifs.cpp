@@ -3,6 +3,7 @@
 //   make-e2e-gifs OUTDIR                   the whole set, by the names below
 //   make-e2e-gifs --stress FILE W H        the thread stress test's animation
 //   make-e2e-gifs --recording FILE FRAMES  a long 1080p screen recording
+//   make-e2e-gifs --walk OUTDIR            the random walk's extra files
 //
 // Each file is a recipe: a canvas, a palette and frames made of filled
 // rectangles, so a reviewer can see what the player must show. The LZW data
@@ -182,6 +183,42 @@ int writeFile(const std::string& path, const Bytes& bytes) {
     return fclose(file) == 0 && written == bytes.size();
 }
 
+// The random walk's files beside the set above: a damaged file that still
+// shows its first frames, one whose images sit behind plain text, one that
+// plays a single pass and stops by itself, and one whose frames pass the
+// picture limit so that the load is cut ("N frames, 10000 in file").
+std::vector<NamedFile> walkRecipes() {
+    std::vector<NamedFile> files;
+    // Four frames, cut in the middle of the third one's data: 3 frames.
+    Bytes cut = startGif(24, 16, solidFrames({red, green, blue, yellow}, 20));
+    const size_t frameBytes = (cut.size() - 13 - 768 - 1) / 4;
+    cut.resize(13 + 768 + 2 * frameBytes + frameBytes / 2);
+    files.push_back({"truncated.gif", cut});
+    Bytes text = startGif(24, 16, solidFrames({cyan}, 30));
+    putPlainText(&text, "walk");
+    putRecipeFrame(&text, {0, 0, 0, 0, magenta, {}, 30}, 24, 16);
+    putTrailer(&text);
+    files.push_back({"plaintext.gif", text});
+    files.push_back({"once.gif", gif(16, 16, solidFrames({red, blue, green}, 20), 1)});
+    std::vector<Recipe> many;
+    for (uint32_t i = 0; i < 10000; ++i) many.push_back({0, 0, 1, 1, (uint8_t)(i % 2 ? red : blue), {}, 2});
+    files.push_back({"cut.gif", gif(1, 1, many)});
+    return files;
+}
+
+int writeSet(const char* dir, const std::vector<NamedFile>& files) {
+    mkdir(dir, 0777);  // an existing directory is fine
+    for (const NamedFile& file : files) {
+        std::string path = std::string(dir) + "/" + file.name;
+        if (!writeFile(path, file.bytes)) {
+            fprintf(stderr, "make-e2e-gifs: cannot write %s\n", path.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}
+
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -200,19 +237,12 @@ int main(int argc, char** argv) {
         fprintf(stderr, "make-e2e-gifs: cannot write %s\n", argv[2]);
         return 1;
     }
+    if (argc == 3 && strcmp(argv[1], "--walk") == 0) return writeSet(argv[2], walkRecipes());
     if (argc != 2) {
         fprintf(stderr,
                 "usage: make-e2e-gifs OUTDIR | make-e2e-gifs --stress FILE WIDTH HEIGHT | "
-                "make-e2e-gifs --recording FILE FRAMES\n");
+                "make-e2e-gifs --recording FILE FRAMES | make-e2e-gifs --walk OUTDIR\n");
         return 2;
     }
-    mkdir(argv[1], 0777);  // an existing directory is fine
-    for (const NamedFile& file : recipes()) {
-        std::string path = std::string(argv[1]) + "/" + file.name;
-        if (!writeFile(path, file.bytes)) {
-            fprintf(stderr, "make-e2e-gifs: cannot write %s\n", path.c_str());
-            return 1;
-        }
-    }
-    return 0;
+    return writeSet(argv[1], recipes());
 }

@@ -21,7 +21,9 @@
 # A test that needs no player says so in its first lines with
 #   # e2e: no player needed
 # and still runs when the player has not been built; the others then skip.
-# A test may also exit with 77 to report SKIP.
+# A test may also exit with 77 to report SKIP. A test that runs for as long
+# as a variable says adds it to its deadline with a line
+#   # e2e: add to the deadline VARIABLE (DEFAULT SECONDS)
 set -u
 E2E_DIR=$(cd "$(dirname "$0")" && pwd)
 SRC_DIR=$(cd "$E2E_DIR/../.." && pwd)
@@ -71,9 +73,18 @@ reset_after_failure() {
 
 needs_no_player() { head -n 8 "$1" | grep -q '^# e2e: no player needed'; }
 
+deadline_of() {  # FILE -> seconds
+    local seconds=$timeout_s variable default
+    while read -r variable default; do
+        seconds=$((seconds + ${!variable:-$default}))
+    done < <(sed -n 's/^# e2e: add to the deadline \([A-Z_][A-Z0-9_]*\) (\([0-9]*\))$/\1 \2/p' "$1")
+    echo "$seconds"
+}
+
 run_test() {  # FILE -> PASS, FAIL or SKIP line; returns 0 pass, 1 fail, 2 skip
-    local t=$1 name work log start rc ms
+    local t=$1 name work log start rc ms deadline
     name=$(basename "$t" .test.sh)
+    deadline=$(deadline_of "$t")
     work=$E2E_OUT/work/$name
     log=$E2E_OUT/logs/$name.log
     if [ ! -f "$EXE" ] && ! needs_no_player "$t"; then
@@ -82,23 +93,23 @@ run_test() {  # FILE -> PASS, FAIL or SKIP line; returns 0 pass, 1 fail, 2 skip
     fi
     rm -rf "$work" && mkdir -p "$work"
     start=$(date +%s%N)
-    (cd "$work" && E2E_WORK=$work timeout -k 5 "$timeout_s" bash "$t") >"$log" 2>&1
+    (cd "$work" && E2E_WORK=$work timeout -k 5 "$deadline" bash "$t") >"$log" 2>&1
     rc=$?
     ms=$((($(date +%s%N) - start) / 1000000))
     case $rc in
         0) echo "PASS $name (${ms} ms)"; return 0 ;;
         77) echo "SKIP $name ($(tail -n 1 "$log"))"; return 2 ;;
-        124 | 137) echo "FAIL $name (no result within ${timeout_s} s)" ;;
+        124 | 137) echo "FAIL $name (no result within ${deadline} s)" ;;
         *) echo "FAIL $name (exit $rc, ${ms} ms)" ;;
     esac
     sed 's/^/    | /' "$log" | tail -n 20
     return 1
 }
 
-# Arguments may be paths or names: t/10-x.test.sh, 10-x.test.sh or 10-x.
+# Arguments may be paths or names: t/10-x.test.sh, 10-x.test.sh, 10-x or x.
 tests=()
 for arg in "$@"; do
-    for candidate in "$arg" "$E2E_DIR/$arg" "$E2E_DIR/t/$arg" "$E2E_DIR/t/$arg.test.sh"; do
+    for candidate in "$arg" "$E2E_DIR/$arg" "$E2E_DIR/t/$arg" "$E2E_DIR/t/$arg.test.sh" "$E2E_DIR"/t/[0-9]*-"$arg".test.sh; do
         [ -f "$candidate" ] && { tests+=("$(realpath "$candidate")"); continue 2; }
     done
     note "no test $arg"

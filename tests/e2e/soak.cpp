@@ -15,21 +15,17 @@
 // set must not drift: the mean of the last readings may exceed the mean of
 // the first ones by at most driftLimit.
 // Prints one line per load and a summary line; exit 0 when nothing leaked,
-// 1 on a leak, 2 when no player runs or it refuses a hand-over.
-//
-// GetGuiResources is a stub under Wine (it always answers 0), so the GDI
-// objects are counted as object viewers count them on Windows: the process's
-// GDI handle table, whose address its PEB gives, has one entry per live
-// object, with a non-zero type. GetGuiResources is used wherever it answers.
+// 1 on a leak, 2 when no player runs or it refuses a hand-over. The GDI
+// objects are counted as gdi_count.h says.
 #include <windows.h>
 #include <psapi.h>
-#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <wchar.h>
-#include <winternl.h>
 
 #include <vector>
+
+#include "gdi_count.h"
 
 namespace {
 
@@ -37,53 +33,10 @@ const ULONG_PTR handOverTag = 1237548;
 const SIZE_T driftLimit = 2u << 20;  // a frame table per load would pass it within 120 loads
 const size_t driftWindow = 50;       // readings averaged at each end
 
-struct GdiHandleEntry {
-    uint64_t object;
-    uint32_t owner;
-    uint16_t unique;
-    uint8_t type;  // 0 for a free entry
-    uint8_t flags;
-    uint64_t userPointer;
-};
-static_assert(sizeof(GdiHandleEntry) == 24, "the entry layout Wine and 64-bit Windows share");
-const size_t gdiHandleEntries = 0x10000;
-const size_t gdiChunkEntries = 0x400;
-const size_t gdiTableOffset = sizeof(void*) == 8 ? 0xF8 : 0x94;  // PEB GdiSharedHandleTable
-
 struct Reading {
     long gdi;
     SIZE_T workingSet;
 };
-
-bool readRemote(HANDLE process, const void* address, void* buffer, size_t bytes) {
-    SIZE_T done = 0;
-    return ReadProcessMemory(process, address, buffer, bytes, &done) && done == bytes;
-}
-
-// Live GDI objects of the process, or -1 when its table cannot be read.
-long countGdiObjects(HANDLE process) {
-    DWORD answer = GetGuiResources(process, GR_GDIOBJECTS);
-    if (answer != 0) return (long)answer;
-    PROCESS_BASIC_INFORMATION basic = {};
-    if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) return -1;
-    const uint8_t* peb = reinterpret_cast<const uint8_t*>(basic.PebBaseAddress);
-    const GdiHandleEntry* table = nullptr;
-    if (!peb || !readRemote(process, peb + gdiTableOffset, &table, sizeof table) || !table) return -1;
-    // Entries are handed out from the start of the table, so the first
-    // chunk with no entry ever used (all bytes zero) ends the reading.
-    static std::vector<GdiHandleEntry> chunk(gdiChunkEntries);
-    long live = 0;
-    for (size_t first = 0; first < gdiHandleEntries; first += gdiChunkEntries) {
-        if (!readRemote(process, table + first, chunk.data(), chunk.size() * sizeof(GdiHandleEntry))) return -1;
-        bool everUsed = false;
-        for (const GdiHandleEntry& entry : chunk) {
-            live += entry.type != 0;
-            everUsed = everUsed || entry.object != 0 || entry.unique != 0 || entry.type != 0;
-        }
-        if (!everUsed) break;
-    }
-    return live;
-}
 
 bool measure(HANDLE process, Reading* reading) {
     PROCESS_MEMORY_COUNTERS memory = {};
