@@ -781,6 +781,9 @@ def main():
         print(f"walk: still fails with {len(fewest)} of {len(done)} steps (replay: MORVIX_WALK_REPLAY={shrunk}):")
         for i, action in enumerate(fewest, 1):
             print(f"  {i:4d} {json.dumps(action)}")
+    # Last, where the runner's excerpt of the log shows it.
+    print(f"walk: seed {seed} FAILED after step {len(done)}: {fault}; "
+          f"replay: MORVIX_WALK_REPLAY={steps_file} bash tests/e2e/run.sh random-walk")
     return 1
 
 
